@@ -1,0 +1,226 @@
+#include "VarluneAudioProcessor.h"
+
+#include <cmath>
+
+namespace
+{
+// Rates above this are not audio rates; the rings would not fit in memory.
+constexpr double highestSampleRate = 768000.0;
+
+const int routingSelectors[] = { 4, 6, 14, 16, 24, 26, 34, 36, 69, 70, 75, 76, 81, 82, 87, 88, 92 };
+const int modulationDepths[] = { 9, 19, 29, 39, 73, 79, 85, 91, 46, 53, 60, 67, 96 };
+} // namespace
+
+VarluneAudioProcessor::VarluneAudioProcessor()
+    : juce::AudioProcessor (BusesProperties()
+                              .withInput ("Input", juce::AudioChannelSet::stereo(), true)
+                              .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
+{
+    for (int i = 0; i < ParameterIndex::numParameters; ++i)
+        parameters.add (new mordwickLib::PluginParameter());
+
+    initializeAllParameters (parameters);
+
+    setCachedDefaults();
+
+    for (int k = 0; k < numUnits; ++k)
+        lfos.add (new mordwickLib::Lfo());
+
+    for (int c = 0; c < numChannels; ++c)
+    {
+        for (int k = 0; k < numUnits; ++k)
+        {
+            auto* line = delayLines[k].add (new mordwickLib::SyncDelayNoFeed());
+            line->resizeRing ((int) ((float) line->sampleRate * 12.0f + 1.0f));  // 12 s and one sample
+            line->glideLength = 0;
+            line->currentDelay = line->targetDelay;
+        }
+
+        for (int k = 0; k < numUnits; ++k)
+            mixers[k].add (new KivMixer())->setSamplerate (sampleRate);
+
+        inputSample[c] = 0.0f;
+        for (int k = 0; k < numUnits; ++k)
+        {
+            delayOutput[k][c] = 0.0f;
+            mixerOutput[k][c] = 0.0f;
+        }
+    }
+
+    for (auto& value : lfoOutput)
+        value = 0.0f;
+}
+
+VarluneAudioProcessor::~VarluneAudioProcessor() = default;
+
+void VarluneAudioProcessor::setCachedDefaults()
+{
+    for (int k = 0; k < numUnits; ++k)
+    {
+        delayTimeMs[k] = 60.0f;
+        delaySync[k] = false;
+        delaySyncedDivision[k] = 4.0f;
+        delayFeedback[k] = 0.4f;
+        delayInputLevel[k] = 1.0f;
+        delayFeedbackInputLevel[k] = 0.0f;
+        delayTimeModSource[k] = 0;
+        delayTimeModDepth[k] = 0.0f;
+
+        lfoWave[k] = 0;
+        lfoRate[k] = 1.0f;
+        lfoSync[k] = false;
+        lfoSyncedDivision[k] = 1.0f;
+        lfoRateTimes100[k] = false;
+        lfoRateModSource[k] = 0;
+        lfoRateModDepth[k] = 0.0f;
+
+        mixerMode[k] = 0;
+        mixerControl[k] = 0.5f;
+        mixerControlModSource[k] = 0;
+        mixerControlModDepth[k] = 0.0f;
+    }
+
+    outInputLevel = 1.0f;
+    dryWet = 0.5f;
+    dryWetModSource = 0;
+    dryWetModDepth = 0.0f;
+    outGainFactor = 1.0f;
+}
+
+const juce::String VarluneAudioProcessor::getName() const { return "Varlune"; }
+
+void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPerBlock*/)
+{
+    // A rate no audio device runs at would break the ring sizes: keep the current one.
+    const bool usableRate = newSampleRate > 0.0 && newSampleRate <= highestSampleRate;
+
+    if (usableRate && newSampleRate != sampleRate)
+    {
+        sampleRate = newSampleRate;
+        updateRingSizes();
+
+        for (auto* lfo : lfos)
+            lfo->sampleRate = sampleRate;
+    }
+
+    for (int c = 0; c < numChannels; ++c)
+    {
+        for (int k = 0; k < numUnits; ++k)
+            delayLines[k][c]->clear();
+
+        for (int k = 0; k < numUnits; ++k)
+            mixers[k][c]->reset();
+    }
+}
+
+void VarluneAudioProcessor::updateRingSizes()
+{
+    for (int c = 0; c < numChannels; ++c)
+    {
+        for (int k = 0; k < numUnits; ++k)
+        {
+            auto& line = *delayLines[k][c];
+
+            if (line.sampleRate != sampleRate)
+            {
+                const float ratio = (float) (sampleRate / line.sampleRate);
+                line.sampleRate = sampleRate;
+                line.resizeRing ((int) ((float) line.ringLength * ratio + 1.0f));
+                line.glideLength = (int) ((float) line.glideLength * ratio);
+
+                if (line.glideLength == 0)
+                    line.currentDelay = line.targetDelay;
+                else
+                    line.glideStep = (line.targetDelay - line.currentDelay) / (float) line.glideLength;
+            }
+        }
+
+        for (int k = 0; k < numUnits; ++k)
+            mixers[k][c]->setSamplerate (sampleRate);
+    }
+}
+
+void VarluneAudioProcessor::releaseResources() {}
+
+void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer&, juce::MidiBuffer&)
+{
+    // Audio passes through unchanged.
+}
+
+const juce::String VarluneAudioProcessor::getInputChannelName (int index) const  { return juce::String (index + 1); }
+const juce::String VarluneAudioProcessor::getOutputChannelName (int index) const { return juce::String (index + 1); }
+bool VarluneAudioProcessor::isInputChannelStereoPair (int) const  { return true; }
+bool VarluneAudioProcessor::isOutputChannelStereoPair (int) const { return true; }
+bool VarluneAudioProcessor::silenceInProducesSilenceOut() const   { return false; }
+double VarluneAudioProcessor::getTailLengthSeconds() const        { return 0.0; }
+bool VarluneAudioProcessor::acceptsMidi() const                   { return true; }
+bool VarluneAudioProcessor::producesMidi() const                  { return false; }
+
+juce::AudioProcessorEditor* VarluneAudioProcessor::createEditor() { return nullptr; }
+bool VarluneAudioProcessor::hasEditor() const                     { return false; }
+
+mordwickLib::PluginParameter* VarluneAudioProcessor::getParameterRecord (int index) const noexcept
+{
+    return juce::isPositiveAndBelow (index, ParameterIndex::numParameters) ? parameters.getUnchecked (index)
+                                                                           : nullptr;
+}
+
+int VarluneAudioProcessor::getNumParameters() { return ParameterIndex::numParameters; }
+
+float VarluneAudioProcessor::getParameter (int index)
+{
+    auto* parameter = getParameterRecord (index);
+    return parameter != nullptr ? parameter->getNormalised() : 0.0f;
+}
+
+void VarluneAudioProcessor::setParameter (int index, float newValue)
+{
+    auto* parameter = getParameterRecord (index);
+
+    if (parameter != nullptr && newValue >= 0.0f && newValue <= 1.0f)
+        parameter->storeNormalised (newValue);
+}
+
+const juce::String VarluneAudioProcessor::getParameterName (int index)
+{
+    auto* parameter = getParameterRecord (index);
+    return parameter != nullptr ? parameter->name : juce::String();
+}
+
+const juce::String VarluneAudioProcessor::getParameterText (int index)
+{
+    auto* parameter = getParameterRecord (index);
+    return parameter != nullptr ? getParameterValueText (index, *parameter) : juce::String();
+}
+
+int VarluneAudioProcessor::getNumPrograms()                                 { return 0; }
+int VarluneAudioProcessor::getCurrentProgram()                              { return 0; }
+void VarluneAudioProcessor::setCurrentProgram (int)                         {}
+const juce::String VarluneAudioProcessor::getProgramName (int)              { return currentPresetName; }
+void VarluneAudioProcessor::changeProgramName (int, const juce::String&)    {}
+
+void VarluneAudioProcessor::getStateInformation (juce::MemoryBlock&) {}
+void VarluneAudioProcessor::setStateInformation (const void*, int) {}
+
+void VarluneAudioProcessor::triggerProgramChange (int index)
+{
+    programChangeIndex.store (index, std::memory_order_relaxed);
+    programChangePending.store (true, std::memory_order_release);
+}
+
+void VarluneAudioProcessor::resetAudioRouting()
+{
+    for (int index : routingSelectors)
+        setParameterNotifyingHost (index, parameters[index]->defaultNormalised);
+}
+
+void VarluneAudioProcessor::resetModDepths()
+{
+    for (int index : modulationDepths)
+        setParameterNotifyingHost (index, parameters[index]->defaultNormalised);
+}
+
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
+{
+    return new VarluneAudioProcessor();
+}

@@ -1,0 +1,128 @@
+#pragma once
+
+#include "KivMixer.h"
+#include "Lfo.h"
+#include "ParameterTable.h"
+#include "PluginParameter.h"
+#include "SyncDelayNoFeed.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <atomic>
+
+/** The plug-in's audio processor: 98 parameters, four LFOs, four stereo delay units and four
+    stereo mixers routed freely into one echo, with an output stage. */
+class VarluneAudioProcessor : public juce::AudioProcessor
+{
+public:
+    static constexpr int numUnits = 4;
+    static constexpr int numChannels = 2;
+
+    VarluneAudioProcessor();
+    ~VarluneAudioProcessor() override;
+
+    const juce::String getName() const override;
+    void prepareToPlay (double newSampleRate, int samplesPerBlock) override;
+    void releaseResources() override;
+    void processBlock (juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midi) override;
+    using juce::AudioProcessor::processBlock;
+
+    const juce::String getInputChannelName (int index) const override;
+    const juce::String getOutputChannelName (int index) const override;
+    bool isInputChannelStereoPair (int index) const override;
+    bool isOutputChannelStereoPair (int index) const override;
+    bool silenceInProducesSilenceOut() const override;
+    double getTailLengthSeconds() const override;
+    bool acceptsMidi() const override;
+    bool producesMidi() const override;
+
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
+
+    int getNumParameters() override;
+    float getParameter (int index) override;
+    void setParameter (int index, float newValue) override;
+    const juce::String getParameterName (int index) override;
+    const juce::String getParameterText (int index) override;
+    using juce::AudioProcessor::getParameterName;
+    using juce::AudioProcessor::getParameterText;
+
+    int getNumPrograms() override;
+    int getCurrentProgram() override;
+    void setCurrentProgram (int index) override;
+    const juce::String getProgramName (int index) override;
+    void changeProgramName (int index, const juce::String& newName) override;
+
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+
+    /** Asks the next block to load the preset at this index of the preset list. */
+    void triggerProgramChange (int index);
+
+    /** Sets every routing selector back to its default, notifying the host. */
+    void resetAudioRouting();
+
+    /** Sets every modulation depth to 0, notifying the host. */
+    void resetModDepths();
+
+    /** The parameter record at index, or nullptr outside 0..97. */
+    mordwickLib::PluginParameter* getParameterRecord (int index) const noexcept;
+
+    juce::OwnedArray<mordwickLib::PluginParameter> parameters;
+
+    // Per-sample values of the signal graph; LFO outputs are shared by both channels.
+    float inputSample[numChannels] {};
+    float delayOutput[numUnits][numChannels] {};
+    float mixerOutput[numUnits][numChannels] {};
+    float lfoOutput[numUnits] {};
+
+    // Settings cached from the parameters once per block.
+    float delayTimeMs[numUnits];
+    bool delaySync[numUnits];
+    float delaySyncedDivision[numUnits];
+    float delayFeedback[numUnits];
+    float delayInputLevel[numUnits];
+    float delayFeedbackInputLevel[numUnits];
+    int delayTimeModSource[numUnits];
+    float delayTimeModDepth[numUnits];
+    int lfoWave[numUnits];
+    float lfoRate[numUnits];
+    bool lfoSync[numUnits];
+    float lfoSyncedDivision[numUnits];
+    bool lfoRateTimes100[numUnits];
+    int lfoRateModSource[numUnits];
+    float lfoRateModDepth[numUnits];
+    int mixerMode[numUnits];
+    float mixerControl[numUnits];
+    int mixerControlModSource[numUnits];
+    float mixerControlModDepth[numUnits];
+    float outInputLevel = 1.0f;
+    float dryWet = 0.5f;
+    int dryWetModSource = 0;
+    float dryWetModDepth = 0.0f;
+    float outGainFactor = 1.0f;
+
+    double sampleRate = 44100.0;
+    double bpm = 120.0;
+
+    // delayLines[k][c]: delay unit k + 1, channel c.
+    juce::OwnedArray<mordwickLib::SyncDelayNoFeed> delayLines[numUnits];
+    // mixers[k][c]: mixer unit k + 1, channel c.
+    juce::OwnedArray<KivMixer> mixers[numUnits];
+    juce::OwnedArray<mordwickLib::Lfo> lfos;
+
+    juce::String currentPresetName { "Init" };
+
+    // Requests between threads: each raised by one side and cleared by the other.
+    std::atomic<bool> programChangePending { false };
+    std::atomic<int> programChangeIndex { 0 };
+
+private:
+    void setCachedDefaults();
+    void updateRingSizes();
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VarluneAudioProcessor)
+};
+
+/** The plug-in factory: a new processor, owned by the caller. */
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter();

@@ -1,0 +1,64 @@
+#include "VarluneAudioProcessor.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+// Hosts, the editor and learned controllers store values from different threads while others read
+// them; every reader must see a value that some writer stored, and no access may race.
+TEST (ParameterConcurrency, StoresAndReadsFromManyThreads)
+{
+    VarluneAudioProcessor processor;
+    constexpr int rounds = 20000;
+    std::atomic<bool> go { false };
+    std::atomic<int> badReads { 0 };
+
+    auto writer = [&] (int seed)
+    {
+        while (! go.load()) {}
+        for (int i = 0; i < rounds; ++i)
+        {
+            const int index = (i * 7 + seed) % 98;
+            processor.setParameter (index, (float) ((i + seed) % 5) * 0.25f);
+            processor.parameters.getUnchecked (index)->setMidiCC ((i + seed) % 128);
+            processor.parameters.getUnchecked (index)->setLearnArmed ((i & 1) != 0);
+        }
+    };
+
+    auto reader = [&]
+    {
+        while (! go.load()) {}
+        for (int i = 0; i < rounds; ++i)
+        {
+            const int index = i % 98;
+            const float value = processor.getParameter (index);
+            const float defaultValue = processor.parameters.getUnchecked (index)->defaultNormalised;
+            const bool stored = value == 0.0f || value == 0.25f || value == 0.5f || value == 0.75f || value == 1.0f;
+            if (! stored && value != defaultValue)
+                badReads.fetch_add (1);
+
+            const int cc = processor.parameters.getUnchecked (index)->getMidiCC();
+            if (cc < -1 || cc > 127)
+                badReads.fetch_add (1);
+
+            (void) processor.parameters.getUnchecked (index)->getReal();
+            (void) processor.parameters.getUnchecked (index)->isLearnArmed();
+            if (i % 97 == 0)
+                (void) processor.getParameterText (index);
+        }
+    };
+
+    std::vector<std::thread> threads;
+    for (int seed = 0; seed < 3; ++seed)
+        threads.emplace_back (writer, seed);
+    threads.emplace_back (reader);
+    threads.emplace_back (reader);
+
+    go.store (true);
+    for (auto& t : threads)
+        t.join();
+
+    EXPECT_EQ (badReads.load(), 0);
+}
