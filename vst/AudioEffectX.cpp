@@ -426,8 +426,13 @@ bool AudioEffectX::copySpeaker (VstSpeakerProperties* to, VstSpeakerProperties* 
     if (to == from)
         return true;
 
-    std::strncpy (to->speakerName, from->speakerName, sizeof (to->speakerName) - 1);
-    to->speakerName[sizeof (to->speakerName) - 1] = 0;
+    // At most 63 characters, zero-filled behind, so the name always ends inside its 64 bytes.
+    constexpr std::size_t lastName = sizeof (to->speakerName) - 1;
+    std::size_t n = 0;
+    for (; n < lastName && from->speakerName[n] != 0; ++n)
+        to->speakerName[n] = from->speakerName[n];
+    std::memset (to->speakerName + n, 0, sizeof (to->speakerName) - n);
+
     to->speakerType = from->speakerType;
     std::memcpy (to->coordinates, from->coordinates, sizeof (to->coordinates));
     std::memcpy (to->trailingBytes, from->trailingBytes, sizeof (to->trailingBytes));

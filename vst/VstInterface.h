@@ -362,6 +362,8 @@ constexpr std::size_t eventListSize (std::int32_t numEvents)
     return offsetof (VstEvents, events) + sizeof (VstEvent*) * static_cast<std::size_t> (numEvents > 2 ? numEvents : 2);
 }
 
+static_assert (eventListSize (2) == sizeof (VstEvents));
+
 inline VstEvent* eventAt (const VstEvents& list, std::int32_t i)
 {
     return (&list.events[0])[i];
