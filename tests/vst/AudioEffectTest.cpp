@@ -304,23 +304,3 @@ TEST (AudioEffectFlags, EachSetterTouchesOnlyItsOwnBit)
     fresh.canProcessReplacing (false);
     EXPECT_EQ (recordOf (fresh)->flags, 0);
 }
-
-TEST (AudioEffectFlags, RecordSettersWriteTheirFields)
-{
-    PlainEffect effect;
-    effect.setUniqueID (fourCharCode ("zuTa"));
-    effect.setNumInputs (2);
-    effect.setNumOutputs (6);
-    effect.setInitialDelay (128);
-    effect.__setRealtimeQualitiesDeprecated (3);
-    effect.__setOfflineQualitiesDeprecated (4);
-
-    const AEffect& e = *recordOf (effect);
-    EXPECT_EQ (e.uniqueID, 0x7A755461);
-    EXPECT_EQ (e.numInputs, 2);
-    EXPECT_EQ (e.numOutputs, 6);
-    EXPECT_EQ (e.initialDelay, 128);
-    EXPECT_EQ (e.realtimeQualities, 3);
-    EXPECT_EQ (e.offlineQualities, 4);
-    EXPECT_EQ (e.flags, 0x10);
-}
