@@ -1,0 +1,511 @@
+#include "VarluneVstBridge.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace juce
+{
+// JUCE's Linux message queue; pumped from the host's idle calls while an editor is open.
+bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
+}
+
+namespace
+{
+// Copies at most maxLength characters and always terminates.
+void copyText (char* destination, const juce::String& text, int maxLength)
+{
+    if (destination == nullptr)
+        return;
+
+    const auto utf8 = text.toRawUTF8();
+    const auto length = std::min ((size_t) maxLength, std::strlen (utf8));
+    std::memcpy (destination, utf8, length);
+    destination[length] = 0;
+}
+
+int midiMessageLength (std::uint8_t status)
+{
+    // Real-time, SysEx and undefined status bytes carry no data bytes the processor uses.
+    if (status < 0x80)
+        return 0;
+    return juce::MidiMessage::getMessageLengthFromFirstByte (status);
+}
+} // namespace
+
+//==============================================================================
+struct VarluneVstBridge::EditorHolder : public juce::Component, private juce::ComponentListener
+{
+    EditorHolder (VarluneVstBridge& ownerToUse, juce::AudioProcessorEditor* editorToHold)
+        : owner (ownerToUse), editor (editorToHold)
+    {
+        setOpaque (true);
+        addAndMakeVisible (editor.get());
+        setSize (editor->getWidth(), editor->getHeight());
+        editor->addComponentListener (this);
+    }
+
+    ~EditorHolder() override
+    {
+        editor->removeComponentListener (this);
+        owner.processor->editorBeingDeleted (editor.get());
+    }
+
+    void componentMovedOrResized (juce::Component&, bool, bool wasResized) override
+    {
+        if (wasResized)
+        {
+            setSize (editor->getWidth(), editor->getHeight());
+            owner.editorResized();
+        }
+    }
+
+    VarluneVstBridge& owner;
+    std::unique_ptr<juce::AudioProcessorEditor> editor;
+};
+
+//==============================================================================
+VarluneVstBridge::VarluneVstBridge (HostCallbackProc hostCallbackToUse, juce::AudioProcessor* processorToWrap)
+    : AudioEffectX (hostCallbackToUse, processorToWrap->getNumPrograms(), processorToWrap->getNumParameters()),
+      processor (processorToWrap)
+{
+    setUniqueID (uniqueId);
+    setNumInputs (numChannels);
+    setNumOutputs (numChannels);
+    canProcessReplacing (true);
+    programsAreChunks (true);
+    setInitialDelay (processor->getLatencySamples());
+    isSynth (false);
+    noTail (processor->getTailLengthSeconds() <= 0.0);
+    effectRecord.version = versionNumber;
+    setFlag (EffectFlag::HasEditor, processor->hasEditor());
+
+    processor->setPlayConfigDetails (numChannels, numChannels, getSampleRate(), getBlockSize());
+    processor->setPlayHead (this);
+    processor->addListener (this);
+    midiEvents.ensureSize (midiBytesReserved);
+}
+
+VarluneVstBridge::~VarluneVstBridge()
+{
+    closeEditor();
+    processor->removeListener (this);
+    processor->setPlayHead (nullptr);
+}
+
+void VarluneVstBridge::open() {}
+
+void VarluneVstBridge::close()
+{
+    closeEditor();
+}
+
+//==============================================================================
+void VarluneVstBridge::resume()
+{
+    processor->setNonRealtime (getCurrentProcessLevel() == ProcessLevel::Offline);
+    midiEvents.clear();
+    midiEvents.ensureSize (midiBytesReserved);
+
+    {
+        const juce::ScopedLock lock (processor->getCallbackLock());
+        processor->setPlayConfigDetails (numChannels, numChannels, getSampleRate(), getBlockSize());
+        processor->setRateAndBufferSizeDetails (getSampleRate(), getBlockSize());
+        processor->prepareToPlay (getSampleRate(), getBlockSize());
+        prepared = true;
+    }
+
+    setInitialDelay (processor->getLatencySamples());
+    AudioEffectX::resume();  // asks the host for MIDI events
+}
+
+void VarluneVstBridge::suspend()
+{
+    const juce::ScopedLock lock (processor->getCallbackLock());
+    if (prepared)
+        processor->releaseResources();
+    prepared = false;
+    midiEvents.clear();
+}
+
+std::int32_t VarluneVstBridge::startProcess() { return 0; }
+std::int32_t VarluneVstBridge::stopProcess()  { return 0; }
+
+void VarluneVstBridge::processReplacing (float** inputs, float** outputs, std::int32_t sampleFrames)
+{
+    if (outputs == nullptr || sampleFrames <= 0 || outputs[0] == nullptr || outputs[1] == nullptr)
+    {
+        midiEvents.clear();
+        return;
+    }
+
+    // The processor works in place on the output channels.
+    for (int c = 0; c < numChannels; ++c)
+    {
+        const float* in = inputs != nullptr ? inputs[c] : nullptr;
+        if (in == nullptr)
+            std::fill (outputs[c], outputs[c] + sampleFrames, 0.0f);
+        else if (in != outputs[c])
+            std::memmove (outputs[c], in, sizeof (float) * (size_t) sampleFrames);
+    }
+
+    juce::AudioSampleBuffer buffer (outputs, numChannels, sampleFrames);
+
+    {
+        const juce::ScopedLock lock (processor->getCallbackLock());
+
+        if (! prepared || processor->isSuspended())
+            buffer.clear();
+        else
+            processor->processBlock (buffer, midiEvents);
+    }
+
+    midiEvents.clear();
+}
+
+std::int32_t VarluneVstBridge::processEvents (VstEvents* events)
+{
+    if (events == nullptr)
+        return 0;
+
+    for (std::int32_t i = 0; i < events->numEvents; ++i)
+    {
+        const auto* event = eventAt (*events, i);
+
+        if (event == nullptr || event->type != EventType::Midi)
+            continue;
+
+        const auto& midi = *reinterpret_cast<const VstMidiEvent*> (event);
+        const auto* bytes = reinterpret_cast<const std::uint8_t*> (midi.midiData);
+        const int length = midiMessageLength (bytes[0]);
+
+        // Beyond the reserved space the event is dropped rather than allocating on this thread.
+        if (length <= 0 || length > 3 || midiEvents.data.size() + 16 > midiBytesReserved)
+            continue;
+
+        midiEvents.addEvent (bytes, length, std::max (0, (int) midi.deltaFrames));
+    }
+
+    return 1;
+}
+
+juce::Optional<juce::AudioPlayHead::PositionInfo> VarluneVstBridge::getPosition() const
+{
+    auto* self = const_cast<VarluneVstBridge*> (this);
+    const HostTimeInfo* info = self->getTimeInfo (TimeInfoFlag::TempoValid | TimeInfoFlag::PpqPositionValid);
+
+    if (info == nullptr)
+        return {};
+
+    PositionInfo position;
+    position.setTimeInSamples ((juce::int64) info->samplePosition);
+    position.setIsPlaying ((info->flags & TimeInfoFlag::TransportPlaying) != 0);
+
+    if ((info->flags & TimeInfoFlag::TempoValid) != 0)
+        position.setBpm (info->tempo);
+
+    if ((info->flags & TimeInfoFlag::PpqPositionValid) != 0)
+        position.setPpqPosition (info->ppqPosition);
+
+    return position;
+}
+
+//==============================================================================
+void VarluneVstBridge::setParameter (std::int32_t index, float value)
+{
+    processor->setParameter (index, value);
+}
+
+float VarluneVstBridge::getParameter (std::int32_t index)
+{
+    return processor->getParameter (index);
+}
+
+void VarluneVstBridge::getParameterName (std::int32_t index, char* text)
+{
+    copyText (text, processor->getParameterName (index, maxNameLength), maxNameLength);
+}
+
+void VarluneVstBridge::getParameterDisplay (std::int32_t index, char* text)
+{
+    copyText (text, processor->getParameterText (index, maxTextLength), maxTextLength);
+}
+
+void VarluneVstBridge::getParameterLabel (std::int32_t, char* label)
+{
+    copyText (label, {}, 0);  // the unit travels inside the display text
+}
+
+bool VarluneVstBridge::canParameterBeAutomated (std::int32_t index)
+{
+    return juce::isPositiveAndBelow (index, processor->getNumParameters());
+}
+
+void VarluneVstBridge::audioProcessorParameterChanged (juce::AudioProcessor*, int index, float value)
+{
+    callHost (HostOpcode::Automate, index, 0, nullptr, value);
+}
+
+void VarluneVstBridge::audioProcessorParameterChangeGestureBegin (juce::AudioProcessor*, int index)
+{
+    beginEdit (index);
+}
+
+void VarluneVstBridge::audioProcessorParameterChangeGestureEnd (juce::AudioProcessor*, int index)
+{
+    endEdit (index);
+}
+
+void VarluneVstBridge::audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails& details)
+{
+    if (details.latencyChanged)
+    {
+        setInitialDelay (processor->getLatencySamples());
+        ioChanged();
+    }
+
+    if (details.programChanged || details.parameterInfoChanged)
+        updateDisplay();
+}
+
+//==============================================================================
+std::int32_t VarluneVstBridge::getProgram()
+{
+    return processor->getCurrentProgram();
+}
+
+void VarluneVstBridge::setProgram (std::int32_t program)
+{
+    if (juce::isPositiveAndBelow (program, processor->getNumPrograms()))
+        processor->setCurrentProgram (program);
+}
+
+void VarluneVstBridge::setProgramName (char* name)
+{
+    if (name != nullptr)
+        processor->changeProgramName (processor->getCurrentProgram(), juce::String::fromUTF8 (name));
+}
+
+void VarluneVstBridge::getProgramName (char* name)
+{
+    copyText (name, processor->getProgramName (processor->getCurrentProgram()), TextLimit::ProgramName);
+}
+
+bool VarluneVstBridge::getProgramNameIndexed (std::int32_t, std::int32_t index, char* text)
+{
+    if (text == nullptr)
+        return false;
+
+    copyText (text, processor->getProgramName (index), TextLimit::ProgramName);
+    return true;
+}
+
+std::int32_t VarluneVstBridge::getChunk (void** data, bool isPreset)
+{
+    if (data == nullptr)
+        return 0;
+
+    chunk.reset();
+
+    if (isPreset)
+        processor->getCurrentProgramStateInformation (chunk);
+    else
+        processor->getStateInformation (chunk);
+
+    *data = chunk.getSize() > 0 ? chunk.getData() : nullptr;
+    return (std::int32_t) chunk.getSize();
+}
+
+std::int32_t VarluneVstBridge::setChunk (void* data, std::int32_t byteSize, bool isPreset)
+{
+    if (data == nullptr || byteSize < 1)
+        return 0;
+
+    if (isPreset)
+        processor->setCurrentProgramStateInformation (data, byteSize);
+    else
+        processor->setStateInformation (data, byteSize);
+
+    return 1;
+}
+
+//==============================================================================
+bool VarluneVstBridge::getInputProperties (std::int32_t index, VstPinProperties* properties)
+{
+    if (properties == nullptr || ! juce::isPositiveAndBelow (index, numChannels))
+        return false;
+
+    std::memset (properties, 0, sizeof (*properties));
+    copyText (properties->label, "Input " + juce::String (index + 1), TextLimit::PinLabel - 1);
+    copyText (properties->shortLabel, "In" + juce::String (index + 1), TextLimit::PinShortLabel - 1);
+    properties->flags = PinFlag::IsActive | PinFlag::IsStereo;
+    properties->arrangementType = SpeakerArrangementType::Stereo;
+    return true;
+}
+
+bool VarluneVstBridge::getOutputProperties (std::int32_t index, VstPinProperties* properties)
+{
+    if (properties == nullptr || ! juce::isPositiveAndBelow (index, numChannels))
+        return false;
+
+    std::memset (properties, 0, sizeof (*properties));
+    copyText (properties->label, "Output " + juce::String (index + 1), TextLimit::PinLabel - 1);
+    copyText (properties->shortLabel, "Out" + juce::String (index + 1), TextLimit::PinShortLabel - 1);
+    properties->flags = PinFlag::IsActive | PinFlag::IsStereo;
+    properties->arrangementType = SpeakerArrangementType::Stereo;
+    return true;
+}
+
+bool VarluneVstBridge::setSpeakerArrangement (VstSpeakerArrangement* input, VstSpeakerArrangement* output)
+{
+    // Only the stereo layout the plug-in announces.
+    return input != nullptr && output != nullptr
+        && input->numChannels == numChannels && output->numChannels == numChannels;
+}
+
+bool VarluneVstBridge::setBypass (bool)
+{
+    return false;
+}
+
+std::int32_t VarluneVstBridge::getGetTailSize()
+{
+    const double tail = processor->getTailLengthSeconds();
+    // 1 tells the host there is no tail at all; 0 would mean "unknown".
+    return tail <= 0.0 ? 1 : (std::int32_t) juce::roundToInt (tail * getSampleRate());
+}
+
+//==============================================================================
+bool VarluneVstBridge::getEffectName (char* name)
+{
+    copyText (name, processor->getName(), TextLimit::EffectName);
+    return name != nullptr;
+}
+
+bool VarluneVstBridge::getVendorString (char* text)
+{
+    copyText (text, "Mordwick", TextLimit::VendorString);
+    return text != nullptr;
+}
+
+bool VarluneVstBridge::getProductString (char* text)
+{
+    copyText (text, "Varlune", TextLimit::ProductString);
+    return text != nullptr;
+}
+
+std::int32_t VarluneVstBridge::getVendorVersion()
+{
+    return versionNumber;
+}
+
+std::int32_t VarluneVstBridge::canDo (char* text)
+{
+    if (text == nullptr)
+        return 0;
+
+    const juce::String capability (text);
+
+    if (capability == "receiveVstEvents" || capability == "receiveVstMidiEvent")
+        return processor->acceptsMidi() ? 1 : -1;
+
+    if (capability == "sendVstEvents" || capability == "sendVstMidiEvent")
+        return processor->producesMidi() ? 1 : -1;
+
+    return 0;
+}
+
+std::int32_t VarluneVstBridge::getPlugCategory()
+{
+    return PlugCategory::Effect;
+}
+
+//==============================================================================
+std::int64_t VarluneVstBridge::dispatcher (std::int32_t opcode, std::int32_t index, std::int64_t value,
+                                           void* ptr, float opt)
+{
+    switch (opcode)
+    {
+        case EffectOpcode::EditorGetRect:
+        case EffectOpcode::EditorOpen:
+        case EffectOpcode::EditorClose:
+        case EffectOpcode::EditorIdle:
+            return handleEditorOpcode (opcode, ptr);
+        default:
+            return AudioEffectX::dispatcher (opcode, index, value, ptr, opt);
+    }
+}
+
+std::int64_t VarluneVstBridge::handleEditorOpcode (std::int32_t opcode, void* ptr)
+{
+    if (! processor->hasEditor())
+        return 0;
+
+    switch (opcode)
+    {
+        case EffectOpcode::EditorGetRect:
+        {
+            if (ptr == nullptr)
+                return 0;
+
+            juce::Rectangle<int> bounds;
+            if (editorHolder != nullptr)
+            {
+                bounds = editorHolder->getBounds();
+            }
+            else if (std::unique_ptr<juce::AudioProcessorEditor> probe { processor->createEditorIfNeeded() })
+            {
+                bounds = probe->getBounds();
+                processor->editorBeingDeleted (probe.get());
+            }
+
+            editorRect = { 0, 0, (std::int16_t) bounds.getHeight(), (std::int16_t) bounds.getWidth() };
+            *static_cast<EditorRect**> (ptr) = &editorRect;
+            return 1;
+        }
+
+        case EffectOpcode::EditorOpen:
+            openEditor (ptr);
+            return editorHolder != nullptr ? 1 : 0;
+
+        case EffectOpcode::EditorClose:
+            closeEditor();
+            return 1;
+
+        case EffectOpcode::EditorIdle:
+            // Hosts call this regularly while the window is open; JUCE's messages are run here.
+            for (int i = 0; i < 64 && juce::dispatchNextMessageOnSystemQueue (true); ++i)
+            {
+            }
+            return 1;
+
+        default:
+            return 0;
+    }
+}
+
+void VarluneVstBridge::openEditor (void* parentWindow)
+{
+    closeEditor();
+
+    if (auto* editor = processor->createEditorIfNeeded())
+    {
+        editorHolder = std::make_unique<EditorHolder> (*this, editor);
+        editorHolder->setVisible (true);
+        editorHolder->addToDesktop (0, parentWindow);
+    }
+}
+
+void VarluneVstBridge::closeEditor()
+{
+    editorHolder.reset();
+}
+
+void VarluneVstBridge::editorResized()
+{
+    if (editorHolder == nullptr)
+        return;
+
+    char capability[] = "sizeWindow";
+    if (canHostDo (capability) == 1)
+        sizeWindow (editorHolder->getWidth(), editorHolder->getHeight());
+}

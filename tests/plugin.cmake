@@ -1,0 +1,8 @@
+# Tests that drive the built plug-in library through its binary interface, as a host does.
+varlune_add_test(plugin_tests
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/plugin/PluginBinaryTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/plugin/WavFileTest.cpp
+  LIBS varlune_vsthost)
+target_compile_definitions(plugin_tests PRIVATE VARLUNE_PLUGIN_PATH="$<TARGET_FILE:Varlune>")
+add_dependencies(plugin_tests Varlune)
