@@ -106,7 +106,10 @@ void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPe
     for (int c = 0; c < numChannels; ++c)
     {
         for (int k = 0; k < numUnits; ++k)
+        {
             delayLines[k][c]->clear();
+            delayZeroWrites[k][c] = INT_MAX;
+        }
 
         for (int k = 0; k < numUnits; ++k)
             mixers[k][c]->reset();
@@ -141,11 +144,6 @@ void VarluneAudioProcessor::updateRingSizes()
 }
 
 void VarluneAudioProcessor::releaseResources() {}
-
-void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer&, juce::MidiBuffer&)
-{
-    // Audio passes through unchanged.
-}
 
 const juce::String VarluneAudioProcessor::getInputChannelName (int index) const  { return juce::String (index + 1); }
 const juce::String VarluneAudioProcessor::getOutputChannelName (int index) const { return juce::String (index + 1); }

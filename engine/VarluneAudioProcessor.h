@@ -9,6 +9,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <atomic>
+#include <climits>
 
 /** The plug-in's audio processor: 98 parameters, four LFOs, four stereo delay units and four
     stereo mixers routed freely into one echo, with an output stage. */
@@ -68,6 +69,12 @@ public:
     /** The parameter record at index, or nullptr outside 0..97. */
     mordwickLib::PluginParameter* getParameterRecord (int index) const noexcept;
 
+    /** The one modulation rule: the parameter's live real value moved by depth (0..1) times the
+        source value (clamped to -1..1), as far as the distance to the nearer end of the range
+        allows, and clamped into the range. */
+    static float getModulatedValue (const mordwickLib::PluginParameter& parameter,
+                                    float sourceValue, float depth) noexcept;
+
     juce::OwnedArray<mordwickLib::PluginParameter> parameters;
 
     // Per-sample values of the signal graph; LFO outputs are shared by both channels.
@@ -120,6 +127,26 @@ public:
 private:
     void setCachedDefaults();
     void updateRingSizes();
+
+    // Block processing (VarluneBlockProcessing.cpp).
+    struct SignalGraph;
+    void handlePendingProgramChange();
+    void takeParameterSnapshot() noexcept;
+    void updateTempo() noexcept;
+    void prepareDelayLines() noexcept;
+    void prepareLfos() noexcept;
+    void prepareMixers() noexcept;
+    void runSignalGraph (juce::AudioSampleBuffer& buffer, const juce::MidiBuffer& midi,
+                         int numSamples, int numChannelsToProcess) noexcept;
+    bool handleMidiEventsAt (juce::MidiBufferIterator& event, juce::MidiBufferIterator end, int samplePosition);
+
+    // The whole note in milliseconds at the current tempo, for tempo-synced times and rates.
+    float wholeNoteMs = 2000.0f;
+
+    // How many of a delay line's latest writes were exactly +0; at or above the ring length the
+    // whole ring is silent. Rings start silent, so every count starts at its largest value.
+    int delayZeroWrites[numUnits][numChannels] = { { INT_MAX, INT_MAX }, { INT_MAX, INT_MAX },
+                                                   { INT_MAX, INT_MAX }, { INT_MAX, INT_MAX } };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VarluneAudioProcessor)
 };

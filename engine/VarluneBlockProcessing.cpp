@@ -1,0 +1,808 @@
+// Block processing and the signal graph of VarluneAudioProcessor.
+//
+// The graph is written for speed, not literally: routing selectors and modulation settings are
+// resolved once per block (and again when a MIDI controller moves a parameter), both channels run
+// in one pass, silent delay lines and mixers fed from "None" are skipped, and unit state lives in
+// locals during the loop. It must stay bit-identical to the plain per-sample description, which the
+// reference model in the tests runs beside it; every expression below keeps that description's
+// order of operations.
+#include "VarluneAudioProcessor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace
+{
+using namespace ParameterIndex;
+
+// Values that travel through the graph are kept within this bound. A feedback loop with a gain above
+// one (a delay fed by itself twice, a "Gain" mixer in a loop) would otherwise grow into infinity and
+// then NaN, which never leaves the rings again; bounded, it stays finite and decays once the loop
+// is opened. No patch that does not run away comes near it.
+constexpr float graphLimit = 1.0e6f;
+
+// Delay times in a tempo-synced whole note longer than this are not tempos: with them a synced
+// target could overflow to infinity and never be halved into the ring.
+constexpr float longestWholeNoteMs = 1.0e30f;
+
+inline float bounded (float y) noexcept
+{
+    y = y < graphLimit ? y : graphLimit;      // NaN goes to the upper bound
+    return y > -graphLimit ? y : -graphLimit;
+}
+
+// The output clamp; a NaN (only a non-finite input can cause one) becomes silence.
+inline float clampOutput (float mix) noexcept
+{
+    if (mix > 1.0f)
+        return 1.0f;
+    if (mix < -1.0f)
+        return -1.0f;
+    return mix == mix ? mix : 0.0f;
+}
+
+// A modulation source value clamped to -1..1; a NaN reads as -1.
+inline float clampSource (float y) noexcept
+{
+    return y > 1.0f ? 1.0f : (y >= -1.0f ? y : -1.0f);
+}
+
+inline bool isPositiveZero (float x) noexcept
+{
+    uint32_t bits;
+    std::memcpy (&bits, &x, sizeof (bits));
+    return bits == 0;
+}
+
+inline int toChoice (float real) noexcept { return (int) (real + 0.5f); }
+
+// A selector's source, read from its parameter now; values outside the fourteen read as "None".
+inline int resolveSelector (const mordwickLib::PluginParameter& parameter) noexcept
+{
+    const int source = toChoice (parameter.getReal());
+    return source >= 0 && source < numSignalSources ? source : sourceNone;
+}
+
+// A delay target in samples brought into the ring: at or below 0 it becomes one sample, at or above
+// the ring length it is halved until it fits. A NaN leaves the previous target.
+inline float targetInRing (float s, float previous, int ringLength) noexcept
+{
+    const float length = (float) ringLength;
+
+    if (s > 0.0f && s < length)
+        return s;
+    if (s <= 0.0f)
+        return 1.0f;
+    if (s >= length)
+    {
+        while (s >= length)
+            s = s * 0.5f;
+        return s;
+    }
+    return previous;
+}
+
+inline float msToSamples (float ms, double lineRate) noexcept
+{
+    return (float) ((double) ms * 0.001 * lineRate);
+}
+
+// The modulation rule with everything that does not depend on the source value done once:
+// v' = v + (d * range) * x, clamped to lo..hi.
+struct Modulation
+{
+    bool applies = false;
+    int source = sourceNone;
+    float value = 0.0f, lo = 0.0f, hi = 0.0f, depthTimesRange = 0.0f;
+
+    void resolve (bool modulated, const mordwickLib::PluginParameter& sourceParameter,
+                  const mordwickLib::PluginParameter& target, float depth) noexcept
+    {
+        applies = modulated;
+
+        if (! modulated)
+            return;
+
+        source = resolveSelector (sourceParameter);
+        lo = std::min (target.minValue, target.maxValue);
+        hi = std::max (target.minValue, target.maxValue);
+        value = target.getReal();
+        const float mid = (hi - lo) * 0.5f + lo;
+        const float range = value <= mid ? value : hi - value;
+        depthTimesRange = depth * range;
+    }
+
+    float apply (float sourceValue) const noexcept
+    {
+        float v = value + depthTimesRange * clampSource (sourceValue);
+        if (v < lo)
+            v = lo;
+        else if (v > hi)
+            v = hi;
+        return v;
+    }
+};
+} // namespace
+
+float VarluneAudioProcessor::getModulatedValue (const mordwickLib::PluginParameter& parameter,
+                                                float sourceValue, float depth) noexcept
+{
+    const float x = clampSource (sourceValue);
+    const float lo = std::min (parameter.minValue, parameter.maxValue);
+    const float hi = std::max (parameter.minValue, parameter.maxValue);
+    const float v = parameter.getReal();
+    const float mid = (hi - lo) * 0.5f + lo;
+    const float range = v <= mid ? v : hi - v;
+    float result = v + depth * range * x;
+
+    if (result < lo)
+        result = lo;
+    else if (result > hi)
+        result = hi;
+
+    return result;
+}
+
+//==============================================================================
+// The graph's working state for one block, in locals so that ring stores force no reloads.
+struct VarluneAudioProcessor::SignalGraph
+{
+    struct Line
+    {
+        float* ring;
+        int length;
+        int write;
+        float current, target, step, gain;
+        int glideLength;
+        double rate;          // the line's own rate, through single precision
+    };
+
+    struct Mixer
+    {
+        float value, coefficient, last;
+    };
+
+    struct Oscillator
+    {
+        const float* table;   // the wave's table, or nullptr for the held random values
+        const float* randomTable;
+        int wave, previousIndex, holdIndex, tableSize;
+        float phase, increment, incrementPerHz, rate;
+    };
+
+    // source[i][c]: what selector value i reads on channel c (0 stays +0).
+    float source[numSignalSources][numChannels];
+    Line line[numUnits][numChannels];
+    Mixer mixer[numUnits][numChannels];
+    Oscillator lfo[numUnits];
+
+    // The plan: routing and modulation resolved from the parameters.
+    int delayInput[numUnits], delayFeedback[numUnits];
+    float delayInputLevel[numUnits], delayFeedbackLevel[numUnits];
+    bool delaySynced[numUnits], delayRuns[numUnits];
+    Modulation delayMod[numUnits], lfoMod[numUnits], mixerMod[numUnits], dryWetMod;
+    bool lfoSynced[numUnits], lfoTimes100[numUnits];
+    int mixerInputA[numUnits], mixerInputB[numUnits], mixerMode[numUnits];
+    bool mixerRuns[numUnits];
+    int outSource;
+    float outLevel, outGain, dryWet, wholeNoteMs;
+};
+
+//==============================================================================
+void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midi)
+{
+    const int numInputs = getTotalNumInputChannels();
+    const int numOutputs = getTotalNumOutputChannels();
+    const int numSamples = buffer.getNumSamples();
+
+    {
+        const juce::ScopedNoDenormals noDenormals;
+
+        handlePendingProgramChange();
+        takeParameterSnapshot();
+        updateTempo();
+        prepareDelayLines();
+        prepareLfos();
+        prepareMixers();
+
+        // State exists for two channels; further input channels are left as they are.
+        const int channels = std::min ({ numInputs, (int) numChannels, buffer.getNumChannels() });
+
+        if (channels > 0 && numSamples > 0)
+            runSignalGraph (buffer, midi, numSamples, channels);
+    }
+
+    for (int c = std::max (numInputs, 0); c < std::min (numOutputs, buffer.getNumChannels()); ++c)
+        buffer.clear (c, 0, numSamples);
+}
+
+void VarluneAudioProcessor::handlePendingProgramChange()
+{
+    // Preset loading by index is completed by the preset side; the request is taken up here.
+    programChangePending.exchange (false, std::memory_order_acq_rel);
+}
+
+void VarluneAudioProcessor::takeParameterSnapshot() noexcept
+{
+    auto real = [this] (int index) { return parameters.getUnchecked (index)->getReal(); };
+    auto normalised = [this] (int index) { return parameters.getUnchecked (index)->getNormalised(); };
+    auto isOn = [&] (int index) { return (int) real (index) != 0; };
+
+    for (int k = 0; k < numUnits; ++k)
+    {
+        const int d = delayBase (k + 1);
+        delayTimeMs[k] = real (d + delayTime);
+        delaySync[k] = isOn (d + ParameterIndex::delaySync);
+        delaySyncedDivision[k] = real (d + delayTimeSynced);
+        delayFeedback[k] = normalised (d + ParameterIndex::delayFeedback);
+        delayInputLevel[k] = normalised (d + ParameterIndex::delayInputLevel);
+        delayFeedbackInputLevel[k] = normalised (d + ParameterIndex::delayFeedbackInputLevel);
+        delayTimeModSource[k] = toChoice (real (d + ParameterIndex::delayTimeModSource));
+        delayTimeModDepth[k] = normalised (d + ParameterIndex::delayTimeModDepth);
+    }
+
+    for (int k = 0; k < numUnits; ++k)
+    {
+        const int l = lfoBase (k + 1);
+        lfoWave[k] = toChoice (real (l + ParameterIndex::lfoWave));
+        lfoRate[k] = real (l + ParameterIndex::lfoRate);
+        lfoSync[k] = isOn (l + ParameterIndex::lfoSync);
+        lfoSyncedDivision[k] = real (l + lfoSyncedRate);
+        lfoRateTimes100[k] = isOn (l + ParameterIndex::lfoRateTimes100);
+        lfoRateModSource[k] = toChoice (real (l + ParameterIndex::lfoRateModSource));
+        lfoRateModDepth[k] = normalised (l + ParameterIndex::lfoRateModDepth);
+    }
+
+    for (int k = 0; k < numUnits; ++k)
+    {
+        const int m = mixerBase (k + 1);
+        mixerMode[k] = toChoice (real (m + ParameterIndex::mixerMode));
+        mixerControl[k] = normalised (m + ParameterIndex::mixerControl);
+        mixerControlModSource[k] = toChoice (real (m + ParameterIndex::mixerControlModSource));
+        mixerControlModDepth[k] = normalised (m + ParameterIndex::mixerControlModDepth);
+    }
+
+    outInputLevel = normalised (ParameterIndex::outInputLevel);
+    dryWet = normalised (ParameterIndex::dryWet);
+    dryWetModSource = toChoice (real (ParameterIndex::dryWetModSource));
+    dryWetModDepth = normalised (ParameterIndex::dryWetModDepth);
+    outGainFactor = std::pow (10.0f, real (outGain) * 0.05f);
+}
+
+void VarluneAudioProcessor::updateTempo() noexcept
+{
+    // Hosts without a tempo report none, 0 or garbage: keep the last usable one then.
+    if (auto* playHead = getPlayHead())
+    {
+        if (const auto position = playHead->getPosition())
+        {
+            if (const auto hostBpm = position->getBpm())
+            {
+                const double candidate = *hostBpm;
+                const float wholeNote = (60000.0f / (float) candidate) * 4.0f;
+
+                if (candidate > 0.0 && std::isfinite (candidate)
+                     && wholeNote > 0.0f && wholeNote <= longestWholeNoteMs)
+                    bpm = candidate;
+            }
+        }
+    }
+
+    wholeNoteMs = (60000.0f / (float) bpm) * 4.0f;
+}
+
+void VarluneAudioProcessor::prepareDelayLines() noexcept
+{
+    const int glide = (int) (sampleRate * 0.25);
+
+    for (int k = 0; k < numUnits; ++k)
+    {
+        for (int c = 0; c < numChannels; ++c)
+        {
+            auto& line = *delayLines[k].getUnchecked (c);
+            line.glideLength = glide;
+            line.feedbackGain = delayFeedback[k] * 0.96f;
+
+            const double lineRate = (double) (float) line.sampleRate;
+            const float s = delaySync[k] ? msToSamples (wholeNoteMs / delaySyncedDivision[k], lineRate)
+                                         : msToSamples (delayTimeMs[k], lineRate);
+            line.targetDelay = targetInRing (s, line.targetDelay, line.ringLength);
+
+            if (line.glideLength == 0)
+                line.currentDelay = line.targetDelay;
+            else
+                line.glideStep = (line.targetDelay - line.currentDelay) / (float) line.glideLength;
+        }
+    }
+}
+
+void VarluneAudioProcessor::prepareLfos() noexcept
+{
+    for (int k = 0; k < numUnits; ++k)
+    {
+        auto& lfo = *lfos.getUnchecked (k);
+
+        if (lfoWave[k] >= 0 && lfoWave[k] < numLfoWaves)
+            lfo.wave = lfoWave[k];
+
+        if (lfoSync[k])
+            lfo.rate = 1000.0f / (wholeNoteMs / lfoSyncedDivision[k]);
+        else
+            lfo.rate = lfoRateTimes100[k] ? lfoRate[k] * 100.0f : lfoRate[k];
+
+        lfo.phaseIncrement = (float) lfo.tableSize / (float) lfo.sampleRate * lfo.rate;
+    }
+}
+
+void VarluneAudioProcessor::prepareMixers() noexcept
+{
+    for (int k = 0; k < numUnits; ++k)
+    {
+        for (auto* mixer : mixers[k])
+        {
+            mixer->setMode (mixerMode[k]);
+            mixer->setValue (mixerControl[k]);
+        }
+    }
+}
+
+//==============================================================================
+namespace
+{
+// One step of a delay line: identical to SyncDelayNoFeed::process.
+template <typename Line>
+inline float stepLine (Line& line, float input, float feedback) noexcept
+{
+    float* const ring = line.ring;
+    const int length = line.length;
+
+    ring[line.write] = feedback * line.gain + input;
+
+    if (++line.write >= length)
+        line.write = 0;
+
+    if (line.glideLength != 0)
+    {
+        if ((line.step >= 0.0f && line.target > line.current) || (line.step < 0.0f && line.current > line.target))
+            line.current = line.current + line.step;
+    }
+
+    const float lengthF = (float) length;
+    float r = (float) line.write - line.current;
+
+    while (r >= lengthF)
+        r -= lengthF;
+    while (r < 0.0f)
+        r += lengthF;
+
+    if (! (r < lengthF))
+        r = 0.0f;
+
+    const int i = (int) r;
+    const float f = r - (float) i;
+    const float a = ring[i];
+    const float b = i <= length - 2 ? ring[i + 1] : ring[0];
+    return f * (b - a) + a;
+}
+
+// The read position the line's next step would start from: what SyncDelayNoFeed keeps in readPosition.
+template <typename Line>
+inline float readPositionOf (const Line& line) noexcept
+{
+    const float lengthF = (float) line.length;
+    float r = (float) line.write - line.current;
+
+    while (r >= lengthF)
+        r -= lengthF;
+    while (r < 0.0f)
+        r += lengthF;
+
+    return r < lengthF ? r : 0.0f;
+}
+
+// A silent line with no inputs only moves its write index and its glide.
+template <typename Line>
+inline void idleLine (Line& line, int numSamples) noexcept
+{
+    line.write = (int) (((int64_t) line.write + numSamples) % line.length);
+
+    if (line.glideLength == 0)
+        return;
+
+    for (int n = 0; n < numSamples; ++n)
+    {
+        if (! ((line.step >= 0.0f && line.target > line.current) || (line.step < 0.0f && line.current > line.target)))
+            break;
+
+        const float next = line.current + line.step;
+
+        if (next == line.current)
+            break;   // the step no longer moves the delay: every further step is the same
+
+        line.current = next;
+    }
+}
+
+// One sample of an LFO: identical to Lfo::getSample (false).
+template <typename Oscillator>
+inline float stepLfo (Oscillator& lfo) noexcept
+{
+    const float size = (float) lfo.tableSize;
+    const float current = lfo.phase;
+    float next = lfo.increment + current;
+
+    if (next >= size)
+    {
+        next = next - size;
+
+        if (next >= size)
+            next = std::fmod (next, size);
+    }
+
+    if (! (next >= 0.0f && next < size))
+        next = 0.0f;
+
+    const int index = (int) current;
+    lfo.phase = next;
+
+    float value = 0.0f;
+
+    if (lfo.table != nullptr)
+    {
+        value = lfo.table[index];
+    }
+    else if (lfo.wave == waveSampleAndHold)
+    {
+        if (index < lfo.previousIndex)
+        {
+            if (++lfo.holdIndex >= lfo.tableSize)
+                lfo.holdIndex -= lfo.tableSize;
+        }
+
+        value = lfo.randomTable[lfo.holdIndex];
+    }
+
+    lfo.previousIndex = index;
+    return value;
+}
+
+// KivMixer::setValue for the mixer's mode.
+inline float coefficientFor (int mode, float v, float previous) noexcept
+{
+    switch (mode)
+    {
+        case modeMix:     return v;
+        case modeRingmod: return v;
+        case modeGain:    return 2.0f * v;
+        case modeDamp:    return v * v;
+        case modePan:     return v;
+        default:          return previous;
+    }
+}
+
+// KivMixer::process.
+inline float mixSample (int mode, float c, float last, float a, float b, int channel) noexcept
+{
+    switch (mode)
+    {
+        case modeMix:     return (1.0f - c) * a + b * c;
+        case modeRingmod: return a * b;
+        case modeGain:    return a * c;
+        case modeDamp:    return (1.0f - c) * last + a * c;
+        case modePan:     return channel == 0 ? a : b;
+        default:          return 0.0f;
+    }
+}
+
+template <int numChannels, typename SignalGraph>
+void runFrames (SignalGraph& g, float* const* io, int start, int end) noexcept
+{
+    constexpr int units = VarluneAudioProcessor::numUnits;
+
+    for (int s = start; s < end; ++s)
+    {
+        for (int c = 0; c < numChannels; ++c)
+            g.source[sourceInput][c] = io[c][s];
+
+        // LFO rates first, all from the previous frame's values, then one sample of each LFO.
+        for (int k = 0; k < units; ++k)
+        {
+            if (! g.lfoMod[k].applies)
+                continue;
+
+            auto& lfo = g.lfo[k];
+            const float v = g.lfoMod[k].apply (g.source[g.lfoMod[k].source][0]);
+
+            if (g.lfoSynced[k])
+                lfo.rate = 1000.0f / (g.wholeNoteMs / (float) (int) v);
+            else
+                lfo.rate = g.lfoTimes100[k] ? v * 100.0f : v;
+
+            lfo.increment = lfo.incrementPerHz * lfo.rate;
+        }
+
+        for (int k = 0; k < units; ++k)
+        {
+            const float value = stepLfo (g.lfo[k]);
+            g.source[sourceLfo1 + k][0] = value;
+            g.source[sourceLfo1 + k][1] = value;
+        }
+
+        for (int k = 0; k < units; ++k)
+        {
+            if (! g.delayRuns[k])
+                continue;
+
+            for (int c = 0; c < numChannels; ++c)
+            {
+                auto& line = g.line[k][c];
+
+                if (g.delayMod[k].applies)
+                {
+                    const float v = g.delayMod[k].apply (g.source[g.delayMod[k].source][c]);
+                    const float s = g.delaySynced[k] ? msToSamples (g.wholeNoteMs / v, line.rate)
+                                                     : msToSamples (v, line.rate);
+                    line.glideLength = 0;
+                    line.target = targetInRing (s, line.target, line.length);
+                    line.current = line.target;
+                }
+
+                const float in = g.source[g.delayInput[k]][c] * g.delayInputLevel[k];
+                const float feedback = g.source[g.delayFeedback[k]][c] * g.delayFeedbackLevel[k];
+                g.source[sourceDelay1 + k][c] = bounded (stepLine (line, in, feedback));
+            }
+        }
+
+        for (int k = 0; k < units; ++k)
+        {
+            if (! g.mixerRuns[k])
+                continue;
+
+            const int mode = g.mixerMode[k];
+
+            for (int c = 0; c < numChannels; ++c)
+            {
+                auto& mixer = g.mixer[k][c];
+
+                if (g.mixerMod[k].applies)
+                {
+                    mixer.value = g.mixerMod[k].apply (g.source[g.mixerMod[k].source][c]) * 0.01f;
+                    mixer.coefficient = coefficientFor (mode, mixer.value, mixer.coefficient);
+                }
+
+                const float a = g.source[g.mixerInputA[k]][c];
+                const float b = g.source[g.mixerInputB[k]][c];
+                mixer.last = mixSample (mode, mixer.coefficient, mixer.last, a, b, c);
+                g.source[sourceMixer1 + k][c] = bounded (mixer.last);
+            }
+        }
+
+        for (int c = 0; c < numChannels; ++c)
+        {
+            if (g.dryWetMod.applies)
+                g.dryWet = g.dryWetMod.apply (g.source[g.dryWetMod.source][c]) * 0.01f;
+
+            const float wet = g.source[g.outSource][c] * g.outLevel * g.outGain;
+            const float mix = wet * g.dryWet + (1.0f - g.dryWet) * g.source[sourceInput][c];
+            io[c][s] = clampOutput (mix);
+        }
+    }
+}
+} // namespace
+
+void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, const juce::MidiBuffer& midi,
+                                            int numSamples, int numChannelsToProcess) noexcept
+{
+    SignalGraph g;
+
+    // Load the graph's values and the units' state.
+    for (int c = 0; c < numChannels; ++c)
+    {
+        g.source[sourceNone][c] = 0.0f;
+        g.source[sourceInput][c] = inputSample[c];
+
+        for (int k = 0; k < numUnits; ++k)
+        {
+            g.source[sourceDelay1 + k][c] = delayOutput[k][c];
+            g.source[sourceMixer1 + k][c] = mixerOutput[k][c];
+            g.source[sourceLfo1 + k][c] = lfoOutput[k];
+
+            const auto& line = *delayLines[k].getUnchecked (c);
+            g.line[k][c] = { line.ringBuffer.get(), line.ringLength, line.writeIndex, line.currentDelay,
+                             line.targetDelay, line.glideStep, line.feedbackGain, line.glideLength,
+                             (double) (float) line.sampleRate };
+
+            const auto& mixer = *mixers[k].getUnchecked (c);
+            g.mixer[k][c] = { mixer.value, mixer.coefficient, mixer.lastOutput };
+        }
+    }
+
+    for (int k = 0; k < numUnits; ++k)
+    {
+        const auto& lfo = *lfos.getUnchecked (k);
+        g.lfo[k].wave = lfo.wave;
+        g.lfo[k].table = lfo.wave >= 0 && lfo.wave < waveSampleAndHold ? lfo.getTable (lfo.wave) : nullptr;
+        g.lfo[k].randomTable = lfo.randomTable.get();
+        g.lfo[k].previousIndex = lfo.previousIndex;
+        g.lfo[k].holdIndex = lfo.holdIndex;
+        g.lfo[k].tableSize = lfo.tableSize;
+        g.lfo[k].phase = lfo.phase;
+        g.lfo[k].increment = lfo.phaseIncrement;
+        g.lfo[k].incrementPerHz = (float) lfo.tableSize / (float) lfo.sampleRate;
+        g.lfo[k].rate = lfo.rate;
+        g.lfoSynced[k] = lfoSync[k];
+        g.lfoTimes100[k] = lfoRateTimes100[k];
+        g.delaySynced[k] = delaySync[k];
+        g.mixerMode[k] = mixers[k].getUnchecked (0)->mode;
+    }
+
+    g.outLevel = outInputLevel;
+    g.outGain = outGainFactor;
+    g.dryWet = dryWet;
+    g.wholeNoteMs = wholeNoteMs;
+
+    // Routing and modulation as the parameters stand now; which units can be skipped.
+    auto resolvePlan = [&]
+    {
+        auto& p = parameters;
+
+        for (int k = 0; k < numUnits; ++k)
+        {
+            const int d = delayBase (k + 1);
+            g.delayInput[k] = resolveSelector (*p.getUnchecked (d + delayInput));
+            g.delayFeedback[k] = resolveSelector (*p.getUnchecked (d + delayFeedbackInput));
+            g.delayInputLevel[k] = delayInputLevel[k];
+            g.delayFeedbackLevel[k] = delayFeedbackInputLevel[k];
+            g.delayMod[k].resolve (delayTimeModDepth[k] != 0.0f && delayTimeModSource[k] != 0,
+                                   *p.getUnchecked (d + ParameterIndex::delayTimeModSource),
+                                   *p.getUnchecked (d + (delaySync[k] ? delayTimeSynced : delayTime)),
+                                   delayTimeModDepth[k]);
+
+            // Skipped: no inputs, no modulation, and a ring (and last output) that is all +0.
+            bool silent = g.delayInput[k] == sourceNone && g.delayFeedback[k] == sourceNone
+                           && ! g.delayMod[k].applies;
+
+            for (int c = 0; c < numChannelsToProcess; ++c)
+                silent = silent && delayZeroWrites[k][c] >= g.line[k][c].length
+                          && isPositiveZero (g.source[sourceDelay1 + k][c]);
+
+            g.delayRuns[k] = ! silent;
+
+            const int l = lfoBase (k + 1);
+            g.lfoMod[k].resolve (lfoRateModDepth[k] != 0.0f && lfoRateModSource[k] != 0,
+                                 *p.getUnchecked (l + ParameterIndex::lfoRateModSource),
+                                 *p.getUnchecked (l + (lfoSync[k] ? lfoSyncedRate : ParameterIndex::lfoRate)),
+                                 lfoRateModDepth[k]);
+
+            const int m = mixerBase (k + 1);
+            g.mixerInputA[k] = resolveSelector (*p.getUnchecked (m + mixerInputA));
+            g.mixerInputB[k] = resolveSelector (*p.getUnchecked (m + mixerInputB));
+            g.mixerMod[k].resolve (mixerControlModDepth[k] != 0.0f && mixerControlModSource[k] != 0,
+                                   *p.getUnchecked (m + ParameterIndex::mixerControlModSource),
+                                   *p.getUnchecked (m + ParameterIndex::mixerControl),
+                                   mixerControlModDepth[k]);
+
+            // With both inputs at +0 every mode gives +0, "Damp" only once its last output is +0.
+            bool idle = g.mixerInputA[k] == sourceNone && g.mixerInputB[k] == sourceNone
+                         && ! g.mixerMod[k].applies;
+
+            for (int c = 0; c < numChannelsToProcess; ++c)
+                idle = idle && isPositiveZero (g.source[sourceMixer1 + k][c])
+                        && (g.mixerMode[k] != modeDamp || isPositiveZero (g.mixer[k][c].last));
+
+            g.mixerRuns[k] = ! idle;
+        }
+
+        g.outSource = resolveSelector (*p.getUnchecked (outInputSource));
+        g.dryWetMod.resolve (dryWetModDepth != 0.0f && dryWetModSource != 0,
+                             *p.getUnchecked (ParameterIndex::dryWetModSource),
+                             *p.getUnchecked (ParameterIndex::dryWet), dryWetModDepth);
+    };
+
+    auto runSegment = [&] (int start, int end)
+    {
+        if (end <= start)
+            return;
+
+        float* const* io = buffer.getArrayOfWritePointers();
+
+        if (numChannelsToProcess == 2)
+            runFrames<2> (g, io, start, end);
+        else
+            runFrames<1> (g, io, start, end);
+
+        const int length = end - start;
+
+        for (int k = 0; k < numUnits; ++k)
+        {
+            for (int c = 0; c < numChannelsToProcess; ++c)
+            {
+                if (! g.delayRuns[k])
+                    idleLine (g.line[k][c], length);
+
+                // A skipped mixer's output, and so its last output, was +0 throughout.
+                if (! g.mixerRuns[k])
+                    g.mixer[k][c].last = 0.0f;
+
+                // With no inputs every write was +0.
+                int& zeros = delayZeroWrites[k][c];
+
+                if (g.delayInput[k] == sourceNone && g.delayFeedback[k] == sourceNone)
+                    zeros = (int) std::min ((int64_t) zeros + length, (int64_t) INT_MAX);
+                else
+                    zeros = 0;
+            }
+        }
+    };
+
+    resolvePlan();
+
+    auto event = midi.findNextSamplePosition (0);
+    const auto end = midi.cend();
+    int position = 0;
+
+    while (position < numSamples)
+    {
+        // The next sample with events to handle, or the block's end.
+        while (event != end && (*event).samplePosition < position)
+            ++event;
+
+        const int next = event != end ? std::min ((*event).samplePosition, numSamples) : numSamples;
+        runSegment (position, next);
+        position = next;
+
+        if (position < numSamples && handleMidiEventsAt (event, end, position))
+            resolvePlan();
+    }
+
+    // Store the graph's values and the units' state back.
+    for (int c = 0; c < numChannels; ++c)
+    {
+        inputSample[c] = g.source[sourceInput][c];
+
+        for (int k = 0; k < numUnits; ++k)
+        {
+            delayOutput[k][c] = g.source[sourceDelay1 + k][c];
+            mixerOutput[k][c] = g.source[sourceMixer1 + k][c];
+
+            auto& line = *delayLines[k].getUnchecked (c);
+            const auto& local = g.line[k][c];
+            line.writeIndex = local.write;
+            line.currentDelay = local.current;
+            line.targetDelay = local.target;
+            line.glideLength = local.glideLength;
+
+            if (c < numChannelsToProcess)
+                line.readPosition = readPositionOf (local);
+
+            auto& mixer = *mixers[k].getUnchecked (c);
+            mixer.value = g.mixer[k][c].value;
+            mixer.coefficient = g.mixer[k][c].coefficient;
+            mixer.lastOutput = g.mixer[k][c].last;
+        }
+    }
+
+    for (int k = 0; k < numUnits; ++k)
+    {
+        auto& lfo = *lfos.getUnchecked (k);
+        lfoOutput[k] = g.source[sourceLfo1 + k][0];
+        lfo.phase = g.lfo[k].phase;
+        lfo.phaseIncrement = g.lfo[k].increment;
+        lfo.rate = g.lfo[k].rate;
+        lfo.previousIndex = g.lfo[k].previousIndex;
+        lfo.holdIndex = g.lfo[k].holdIndex;
+    }
+
+    dryWet = g.dryWet;
+}
+
+bool VarluneAudioProcessor::handleMidiEventsAt (juce::MidiBufferIterator& event, juce::MidiBufferIterator end,
+                                                int samplePosition)
+{
+    // MIDI input is not handled yet: the events of this sample are passed over.
+    while (event != end && (*event).samplePosition == samplePosition)
+        ++event;
+
+    return false;
+}

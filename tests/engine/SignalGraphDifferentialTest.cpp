@@ -1,0 +1,241 @@
+// The processor against the plain reference model: many random patches, rates, tempos, block sizes
+// and channel counts, parameter changes between blocks. Output and state must match bit for bit.
+#include "GraphTestSupport.h"
+#include "ReferenceModel.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <vector>
+
+using namespace graphtest;
+
+namespace
+{
+struct Pair
+{
+    Pair (double rate, int numInputs, int numOutputs)
+        : inputs (numInputs), outputs (numOutputs)
+    {
+        engine.setPlayConfigDetails (numInputs, numOutputs, rate, 512);
+        engine.prepareToPlay (rate, 512);
+        model.prepareToPlay (rate);
+        model.copyRandomTablesFrom (engine.lfos);
+        engine.setPlayHead (&playHead);
+    }
+
+    ~Pair() { engine.setPlayHead (nullptr); }
+
+    void set (int index, float value)
+    {
+        engine.setParameter (index, value);
+        model.setParameter (index, value);
+    }
+
+    VarluneAudioProcessor engine;
+    ReferenceModel model;
+    TestPlayHead playHead;
+    int inputs, outputs;
+};
+
+int randomBlockSize (std::mt19937& rng)
+{
+    switch (rng() % 8)
+    {
+        case 0:  return 0;
+        case 1:  return 1;
+        case 2:  return 2 + (int) (rng() % 7);
+        case 3:  return 4096;
+        case 4:  return 1 + 2 * (int) (rng() % 600);     // odd
+        default: return 64 * (1 + (int) (rng() % 16));
+    }
+}
+
+// Every value the block leaves behind that the next block depends on.
+::testing::AssertionResult sameState (const VarluneAudioProcessor& e, const ReferenceModel& m)
+{
+    auto fail = [] (const char* what, int k, int c)
+    {
+        return ::testing::AssertionFailure() << what << " differs, unit " << k + 1 << " channel " << c;
+    };
+
+    for (int c = 0; c < 2; ++c)
+    {
+        if (! sameBits (e.inputSample[c], m.inputSample[c]))
+            return fail ("inputSample", 0, c);
+
+        for (int k = 0; k < 4; ++k)
+        {
+            if (! sameBits (e.delayOutput[k][c], m.delayOutput[k][c]))
+                return fail ("delayOutput", k, c);
+            if (! sameBits (e.mixerOutput[k][c], m.mixerOutput[k][c]))
+                return fail ("mixerOutput", k, c);
+
+            const auto& a = *e.delayLines[k][c];
+            const auto& b = *m.delayLines[k][c];
+            if (a.writeIndex != b.writeIndex || a.glideLength != b.glideLength || a.ringLength != b.ringLength)
+                return fail ("delay line positions", k, c);
+            if (! sameBits (a.currentDelay, b.currentDelay) || ! sameBits (a.targetDelay, b.targetDelay)
+                 || ! sameBits (a.glideStep, b.glideStep) || ! sameBits (a.feedbackGain, b.feedbackGain)
+                 || ! sameBits (a.readPosition, b.readPosition))
+                return fail ("delay line times", k, c);
+
+            const auto& x = *e.mixers[k][c];
+            const auto& y = *m.mixers[k][c];
+            if (x.mode != y.mode || ! sameBits (x.value, y.value) || ! sameBits (x.coefficient, y.coefficient)
+                 || ! sameBits (x.lastOutput, y.lastOutput))
+                return fail ("mixer", k, c);
+        }
+    }
+
+    for (int k = 0; k < 4; ++k)
+    {
+        const auto& a = *e.lfos[k];
+        const auto& b = *m.lfos[k];
+        if (! sameBits (e.lfoOutput[k], m.lfoOutput[k]) || ! sameBits (a.phase, b.phase)
+             || ! sameBits (a.phaseIncrement, b.phaseIncrement) || ! sameBits (a.rate, b.rate)
+             || a.wave != b.wave || a.previousIndex != b.previousIndex || a.holdIndex != b.holdIndex)
+            return fail ("lfo", k, 0);
+    }
+
+    if (! sameBits (e.dryWet, m.dryWet) || e.bpm != m.bpm || ! sameBits (e.outGainFactor, m.outGainFactor))
+        return ::testing::AssertionFailure() << "output stage or tempo differs";
+
+    return ::testing::AssertionSuccess();
+}
+
+// Runs blocks through both and compares every sample of every channel of the buffer.
+::testing::AssertionResult runBlock (Pair& pair, std::mt19937& rng, int numSamples, const juce::MidiBuffer& midi,
+                                     int inputKind)
+{
+    const int bufferChannels = std::max ({ pair.inputs, pair.outputs, 1 });
+    juce::AudioSampleBuffer a (bufferChannels, numSamples), b (bufferChannels, numSamples);
+
+    for (int c = 0; c < bufferChannels; ++c)
+        for (int s = 0; s < numSamples; ++s)
+        {
+            const float x = randomInput (rng, inputKind);
+            a.setSample (c, s, x);
+            b.setSample (c, s, x);
+        }
+
+    pair.engine.processBlock (a, const_cast<juce::MidiBuffer&> (midi));
+    pair.model.processBlock (b, midi, pair.inputs, pair.outputs, &pair.playHead);
+
+    for (int c = 0; c < bufferChannels; ++c)
+        for (int s = 0; s < numSamples; ++s)
+            if (! sameBits (a.getSample (c, s), b.getSample (c, s)))
+                return ::testing::AssertionFailure() << "channel " << c << " sample " << s << ": engine "
+                                                     << a.getSample (c, s) << ", model " << b.getSample (c, s);
+
+    return sameState (pair.engine, pair.model);
+}
+
+void randomisePatch (Pair& pair, std::mt19937& rng)
+{
+    for (int i = 0; i < 98; ++i)
+        pair.set (i, randomValueFor (i, rng, pair.engine.parameters[i]->defaultNormalised));
+}
+
+void changeSomeParameters (Pair& pair, std::mt19937& rng)
+{
+    const int count = 1 + (int) (rng() % 4);
+    for (int n = 0; n < count; ++n)
+    {
+        const int index = (int) (rng() % 98);
+        pair.set (index, randomValueFor (index, rng, pair.engine.parameters[index]->defaultNormalised));
+    }
+}
+
+struct SessionSetup
+{
+    double rate;
+    int inputs, outputs;
+};
+} // namespace
+
+TEST (SignalGraphDifferential, RandomPatchesMatchTheReferenceModelBitForBit)
+{
+    const SessionSetup sessions[] = {
+        { 44100.0, 2, 2 }, { 48000.0, 2, 2 }, { 96000.0, 2, 2 }, { 192000.0, 2, 2 }, { 88200.0, 2, 2 },
+        { 44100.0, 1, 2 }, { 48000.0, 1, 1 }, { 176400.0, 2, 2 }, { 48000.0, 2, 2 }, { 44100.0, 2, 2 },
+        { 48000.0, 0, 2 }, { 44100.0, 2, 1 }, { 48000.0, 2, 2 }, { 96000.0, 1, 2 }, { 44100.0, 2, 2 },
+    };
+
+    std::mt19937 rng (20240611);
+    int64_t frames = 0;
+
+    for (const auto& setup : sessions)
+    {
+        auto pair = std::make_unique<Pair> (setup.rate, setup.inputs, setup.outputs);
+        ASSERT_EQ (pair->engine.getTotalNumInputChannels(), setup.inputs);
+        ASSERT_EQ (pair->engine.getTotalNumOutputChannels(), setup.outputs);
+        const juce::MidiBuffer noMidi;
+
+        for (int patch = 0; patch < 8; ++patch)
+        {
+            randomisePatch (*pair, rng);
+            randomTempo (pair->playHead, rng);
+            const int inputKind = (int) (rng() % 5);
+
+            for (int block = 0; block < 12; ++block)
+            {
+                if (rng() % 3 == 0)
+                    changeSomeParameters (*pair, rng);
+                if (rng() % 6 == 0)
+                    randomTempo (pair->playHead, rng);
+
+                const int numSamples = randomBlockSize (rng);
+                frames += numSamples;
+                ASSERT_TRUE (runBlock (*pair, rng, numSamples, noMidi, rng() % 4 == 0 ? (int) (rng() % 5) : inputKind))
+                    << "rate " << setup.rate << ", " << setup.inputs << " in, patch " << patch << ", block " << block;
+            }
+        }
+    }
+
+    RecordProperty ("frames", (int) frames);
+}
+
+// Patches built to reach the corners: every delay fed back from every kind of unit, modulated by
+// every kind of source, tempo-synced or not, with delay times that are no whole number of samples.
+TEST (SignalGraphDifferential, DenseFeedbackAndModulationMatchTheReferenceModel)
+{
+    std::mt19937 rng (77);
+
+    for (double rate : { 44100.0, 48000.0 })
+    {
+        Pair pair (rate, 2, 2);
+        const juce::MidiBuffer noMidi;
+
+        for (int patch = 0; patch < 10; ++patch)
+        {
+            randomisePatch (pair, rng);
+
+            for (int k = 1; k <= 4; ++k)
+            {
+                const int d = ParameterIndex::delayBase (k);
+                pair.set (d + ParameterIndex::delayTime, 0.01f + 0.2f * (float) (rng() % 100) / 100.0f);
+                pair.set (d + ParameterIndex::delayInput, sourceValue (1 + (int) (rng() % 13)));
+                pair.set (d + ParameterIndex::delayFeedbackInput, sourceValue (2 + (int) (rng() % 12)));
+                pair.set (d + ParameterIndex::delayTimeModSource, sourceValue (1 + (int) (rng() % 13)));
+                pair.set (d + ParameterIndex::delayTimeModDepth, 0.05f + 0.9f * (float) (rng() % 100) / 100.0f);
+
+                const int m = ParameterIndex::mixerBase (k);
+                pair.set (m + ParameterIndex::mixerMode, modeValue ((int) (rng() % 5)));
+                pair.set (m + ParameterIndex::mixerInputA, sourceValue (1 + (int) (rng() % 13)));
+                pair.set (m + ParameterIndex::mixerInputB, sourceValue (1 + (int) (rng() % 13)));
+                pair.set (m + ParameterIndex::mixerControlModSource, sourceValue (1 + (int) (rng() % 13)));
+
+                const int l = ParameterIndex::lfoBase (k);
+                pair.set (l + ParameterIndex::lfoRateModSource, sourceValue (1 + (int) (rng() % 13)));
+            }
+
+            pair.set (ParameterIndex::outInputSource, sourceValue (2 + (int) (rng() % 12)));
+            randomTempo (pair.playHead, rng);
+
+            for (int block = 0; block < 10; ++block)
+                ASSERT_TRUE (runBlock (pair, rng, 1 + (int) (rng() % 2000), noMidi, 0)) << "patch " << patch;
+        }
+    }
+}
