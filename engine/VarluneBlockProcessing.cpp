@@ -42,10 +42,12 @@ inline float clampOutput (float mix) noexcept
     return mix == mix ? mix : 0.0f;
 }
 
-// A modulation source value clamped to -1..1; a NaN reads as -1.
+// A modulation source value clamped to -1..1; a NaN reads as -1. (Written as the two compare-and-
+// select forms that map onto single min and max instructions.)
 inline float clampSource (float y) noexcept
 {
-    return y > 1.0f ? 1.0f : (y >= -1.0f ? y : -1.0f);
+    const float t = 1.0f < y ? 1.0f : y;
+    return t > -1.0f ? t : -1.0f;
 }
 
 inline bool isPositiveZero (float x) noexcept
@@ -116,11 +118,8 @@ struct Modulation
     float apply (float sourceValue) const noexcept
     {
         float v = value + depthTimesRange * clampSource (sourceValue);
-        if (v < lo)
-            v = lo;
-        else if (v > hi)
-            v = hi;
-        return v;
+        v = lo > v ? lo : v;
+        return hi < v ? hi : v;
     }
 };
 } // namespace
@@ -496,16 +495,22 @@ inline float mixSample (int mode, float c, float last, float a, float b, int cha
 }
 
 template <int numChannels, typename SignalGraph>
-void runFrames (SignalGraph& g, float* const* io, int start, int end) noexcept
+void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexcept
 {
     constexpr int units = VarluneAudioProcessor::numUnits;
 
+    // A private copy: nothing outside this function can point into it, so ring stores cannot
+    // clobber it and the compiler keeps it in registers and on the stack.
+    SignalGraph g = graph;
+
     for (int s = start; s < end; ++s)
     {
+        _Pragma ("GCC unroll 2")
         for (int c = 0; c < numChannels; ++c)
             g.source[sourceInput][c] = io[c][s];
 
         // LFO rates first, all from the previous frame's values, then one sample of each LFO.
+        _Pragma ("GCC unroll 4")
         for (int k = 0; k < units; ++k)
         {
             if (! g.lfoMod[k].applies)
@@ -522,6 +527,7 @@ void runFrames (SignalGraph& g, float* const* io, int start, int end) noexcept
             lfo.increment = lfo.incrementPerHz * lfo.rate;
         }
 
+        _Pragma ("GCC unroll 4")
         for (int k = 0; k < units; ++k)
         {
             const float value = stepLfo (g.lfo[k]);
@@ -529,11 +535,13 @@ void runFrames (SignalGraph& g, float* const* io, int start, int end) noexcept
             g.source[sourceLfo1 + k][1] = value;
         }
 
+        _Pragma ("GCC unroll 4")
         for (int k = 0; k < units; ++k)
         {
             if (! g.delayRuns[k])
                 continue;
 
+            _Pragma ("GCC unroll 2")
             for (int c = 0; c < numChannels; ++c)
             {
                 auto& line = g.line[k][c];
@@ -554,6 +562,7 @@ void runFrames (SignalGraph& g, float* const* io, int start, int end) noexcept
             }
         }
 
+        _Pragma ("GCC unroll 4")
         for (int k = 0; k < units; ++k)
         {
             if (! g.mixerRuns[k])
@@ -561,6 +570,7 @@ void runFrames (SignalGraph& g, float* const* io, int start, int end) noexcept
 
             const int mode = g.mixerMode[k];
 
+            _Pragma ("GCC unroll 2")
             for (int c = 0; c < numChannels; ++c)
             {
                 auto& mixer = g.mixer[k][c];
@@ -578,6 +588,7 @@ void runFrames (SignalGraph& g, float* const* io, int start, int end) noexcept
             }
         }
 
+        _Pragma ("GCC unroll 2")
         for (int c = 0; c < numChannels; ++c)
         {
             if (g.dryWetMod.applies)
@@ -588,6 +599,8 @@ void runFrames (SignalGraph& g, float* const* io, int start, int end) noexcept
             io[c][s] = clampOutput (mix);
         }
     }
+
+    graph = g;
 }
 } // namespace
 
