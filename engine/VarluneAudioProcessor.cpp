@@ -49,9 +49,14 @@ VarluneAudioProcessor::VarluneAudioProcessor()
 
     for (auto& value : lfoOutput)
         value = 0.0f;
+
+    openPresetsAndPreferences();
 }
 
-VarluneAudioProcessor::~VarluneAudioProcessor() = default;
+VarluneAudioProcessor::~VarluneAudioProcessor()
+{
+    closePresetsAndPreferences();
+}
 
 void VarluneAudioProcessor::setCachedDefaults()
 {
@@ -194,11 +199,8 @@ const juce::String VarluneAudioProcessor::getParameterText (int index)
 int VarluneAudioProcessor::getNumPrograms()                                 { return 0; }
 int VarluneAudioProcessor::getCurrentProgram()                              { return 0; }
 void VarluneAudioProcessor::setCurrentProgram (int)                         {}
-const juce::String VarluneAudioProcessor::getProgramName (int)              { return currentPresetName; }
+const juce::String VarluneAudioProcessor::getProgramName (int)              { return getCurrentPresetName(); }
 void VarluneAudioProcessor::changeProgramName (int, const juce::String&)    {}
-
-void VarluneAudioProcessor::getStateInformation (juce::MemoryBlock&) {}
-void VarluneAudioProcessor::setStateInformation (const void*, int) {}
 
 void VarluneAudioProcessor::triggerProgramChange (int index)
 {

@@ -4,11 +4,16 @@
 #include "Lfo.h"
 #include "ParameterTable.h"
 #include "PluginParameter.h"
+#include "PresetManager.h"
+#include "SettingsDocument.h"
 #include "SyncDelayNoFeed.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <atomic>
+#include <limits>
+#include <memory>
+#include <mutex>
 #include <climits>
 
 /** The plug-in's audio processor: 98 parameters, four LFOs, four stereo delay units and four
@@ -66,6 +71,36 @@ public:
     /** Sets every modulation depth to 0, notifying the host. */
     void resetModDepths();
 
+    //==============================================================================
+    // Presets, host state and preferences (VarluneSettings.cpp).
+
+    /** Opens the "Save Preset" dialog; a confirmed file goes to savePresetAs. Either way the preset
+        folder is scanned again afterwards. Message thread. */
+    void savePresetToFile();
+
+    /** Saves the current settings as a preset in this file, its extension forced to the preset
+        extension, names the current preset after the file and scans the preset folder again. */
+    void savePresetAs (const juce::File& chosenFile);
+
+    /** Asks for the preset file at path to be loaded by the next loadPendingPreset. */
+    void loadPresetFromFile (juce::String path);
+
+    /** Carries out the pending preset load, if any: reads the file and sets every parameter from
+        it. A missing, foreign or broken file changes nothing. Message thread (the editor's refresh);
+        a load waits here until it runs. */
+    void loadPendingPreset();
+
+    bool isPresetLoadPending() const noexcept;
+
+    juce::String getCurrentPresetName() const;
+    void setCurrentPresetName (const juce::String& name);
+
+    /** Keeps the editor's size for the next editor and the preferences file. Message thread. */
+    void saveLastUISize (float width, float height);
+
+    /** Parameter names and defaults, as the preset and state readers need them. */
+    SettingsLayout getSettingsLayout();
+
     /** The parameter record at index, or nullptr outside 0..97. */
     mordwickLib::PluginParameter* getParameterRecord (int index) const noexcept;
 
@@ -118,15 +153,48 @@ public:
     juce::OwnedArray<KivMixer> mixers[numUnits];
     juce::OwnedArray<mordwickLib::Lfo> lfos;
 
-    juce::String currentPresetName { "Init" };
-
     // Requests between threads: each raised by one side and cleared by the other.
     std::atomic<bool> programChangePending { false };
     std::atomic<int> programChangeIndex { 0 };
 
+    mordwickLib::PresetManager presetManager;
+    juce::StringArray presetNames;                      // the editor's copy of the list; message thread
+    std::atomic<bool> presetListChanged { true };       // set by a save, cleared by the editor
+
+    // The editor's size to open with; message thread.
+    float lastUIWidth = 1000.0f;
+    float lastUIHeight = 700.0f;
+
 private:
     void setCachedDefaults();
     void updateRingSizes();
+
+    // Presets, host state and preferences (VarluneSettings.cpp).
+    void openPresetsAndPreferences();
+    void closePresetsAndPreferences();
+    void postPresetLoad (int presetIndex) noexcept;
+    SettingsSnapshot takeSettingsSnapshot();
+    void applySettings (const SettingsSnapshot& settings, bool withControllers);
+    void presetSaveFinished();
+
+    // The pending preset load: nothing, a path (held under pendingPathLock) or a preset index.
+    // The audio thread only ever stores an index; the message thread builds the path.
+    static constexpr int noPresetLoad = std::numeric_limits<int>::min();
+    static constexpr int presetLoadByPath = noPresetLoad + 1;
+    std::atomic<int> presetLoadRequest { noPresetLoad };
+    std::mutex pendingPathLock;
+    juce::String pendingPresetPath;
+
+    // Written and read by the host's threads and the message thread; never by the audio thread.
+    mutable std::mutex presetNameLock;
+    juce::String currentPresetName { "Init" };
+
+    // Whole-document reads and writes (state, preset save and load) take turns, so none of them
+    // sees or leaves a mix of two. The audio thread never takes it.
+    std::mutex documentLock;
+
+    std::unique_ptr<juce::PropertiesFile> preferences;
+    std::unique_ptr<juce::FileChooser> saveChooser;
 
     // Block processing (VarluneBlockProcessing.cpp).
     struct SignalGraph;

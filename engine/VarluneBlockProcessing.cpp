@@ -218,8 +218,9 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
 
 void VarluneAudioProcessor::handlePendingProgramChange()
 {
-    // Preset loading by index is completed by the preset side; the request is taken up here.
-    programChangePending.exchange (false, std::memory_order_acq_rel);
+    // Only the index goes on: the message thread builds the path and reads the file.
+    if (programChangePending.exchange (false, std::memory_order_acq_rel))
+        postPresetLoad (programChangeIndex.load (std::memory_order_relaxed));
 }
 
 void VarluneAudioProcessor::takeParameterSnapshot() noexcept

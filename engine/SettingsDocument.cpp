@@ -1,0 +1,414 @@
+#include "SettingsDocument.h"
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <clocale>
+#include <cstdlib>
+#include <string>
+#include <unordered_map>
+
+#include <locale.h>
+
+namespace SettingsDocument
+{
+const char* const presetTag = "VARLUNE_PRESET";
+const char* const stateTag = "VARLUNE_STATE";
+
+namespace
+{
+const char* const presetNameAttribute = "PresetName";
+const char* const controllerSuffix = "CC";
+
+// Attribute lookups walk JUCE's attribute list from its start each time; more attributes than
+// this would make a foreign document quadratic to read. Ours have at most 197.
+constexpr int maxAttributes = 2048;
+
+constexpr bool isAsciiDigit (juce::juce_wchar c) noexcept   { return c >= '0' && c <= '9'; }
+
+constexpr char asciiLower (char c) noexcept
+{
+    return c >= 'A' && c <= 'Z' ? (char) (c - 'A' + 'a') : c;
+}
+
+std::string asciiLowerKey (const juce::String& s)
+{
+    std::string key (s.toRawUTF8());
+
+    for (auto& c : key)
+        c = asciiLower (c);
+
+    return key;
+}
+
+locale_t classicLocale()
+{
+    static const locale_t locale = newlocale (LC_ALL_MASK, "C", (locale_t) nullptr);
+    return locale;
+}
+
+// UTF-8 without byte-order handling. Every character is decoded and written again, so the text
+// handed on is well-formed whatever the bytes were: the parser steps over multi-byte characters
+// by their first byte alone and would otherwise run past the end of malformed text. The copy
+// ends in a zero byte, so a sequence cut off at the end is never read past either.
+juce::String decodeUtf8 (const juce::uint8* bytes, size_t size)
+{
+    if (size == 0)
+        return {};
+
+    juce::HeapBlock<char> copy (size + 1);
+    memcpy (copy.get(), bytes, size);
+    copy[size] = 0;
+    return juce::String (juce::CharPointer_UTF8 (copy.get()), size);
+}
+
+// The document-type declaration where the parser would take it (after white space, comments and
+// processing instructions), replaced by blanks. The parser would otherwise expand the entities it
+// declares, and those may refer to each other without end.
+juce::String withoutDocumentType (const juce::String& text)
+{
+    auto p = text.getCharPointer();
+
+    for (;;)
+    {
+        p.incrementToEndOfWhitespace();
+
+        if (*p == '<' && p[1] == '!' && p[2] == '-' && p[3] == '-')
+        {
+            const auto close = (p + 4).indexOf (juce::CharPointer_ASCII ("-->"));
+
+            if (close < 0)
+                return text;
+
+            p += 4 + close + 3;
+            continue;
+        }
+
+        if (*p == '<' && p[1] == '?')
+        {
+            const auto close = (p + 2).indexOf (juce::CharPointer_ASCII ("?>"));
+
+            if (close < 0)
+                return text;
+
+            p += 2 + close + 2;
+            continue;
+        }
+
+        break;
+    }
+
+    if (juce::CharacterFunctions::compareUpTo (p, juce::CharPointer_ASCII ("<!DOCTYPE"), 9) != 0)
+        return text;
+
+    const auto start = p;
+    p += 9;
+    int numBlanks = 9;
+
+    for (int depth = 1; depth > 0; ++numBlanks)
+    {
+        const auto c = p.getAndAdvance();
+
+        if (c == 0)
+            return text;  // unterminated: the parser refuses it anyway
+
+        if (c == '<')
+            ++depth;
+        else if (c == '>')
+            --depth;
+    }
+
+    return juce::String (text.getCharPointer(), start)
+         + juce::String::repeatedString (" ", numBlanks)
+         + juce::String (p);
+}
+
+/** The attributes of an element by name, ignoring ASCII case; the first of equal names counts. */
+class AttributeLookup
+{
+public:
+    explicit AttributeLookup (const juce::XmlElement& element)
+    {
+        const int n = element.getNumAttributes();
+
+        for (int i = 0; i < n; ++i)
+            byName.emplace (asciiLowerKey (element.getAttributeName (i)), &element.getAttributeValue (i));
+    }
+
+    const juce::String* find (const juce::String& name) const
+    {
+        const auto it = byName.find (asciiLowerKey (name));
+        return it != byName.end() ? it->second : nullptr;
+    }
+
+private:
+    std::unordered_map<std::string, const juce::String*> byName;
+};
+
+std::unique_ptr<juce::XmlElement> parseDocument (const juce::String& text, const char* tag)
+{
+    auto element = parseText (text);
+
+    if (element == nullptr || ! equalsIgnoringAsciiCase (element->getTagName(), tag)
+         || element->getNumAttributes() > maxAttributes)
+        return {};
+
+    return element;
+}
+
+SettingsSnapshot readSettings (const juce::XmlElement& element, const SettingsLayout& layout, bool withControllers)
+{
+    const AttributeLookup attributes (element);
+    SettingsSnapshot settings;
+
+    for (int i = 0; i < ParameterIndex::numParameters; ++i)
+    {
+        const auto& name = layout.names[i];
+        const auto* value = attributes.find (name);
+        settings.values[(size_t) i] = value != nullptr ? (float) readNumber (*value) : layout.defaults[(size_t) i];
+
+        const auto* cc = withControllers ? attributes.find (name + controllerSuffix) : nullptr;
+        settings.midiCCs[(size_t) i] = cc != nullptr ? readControllerNumber (*cc) : -1;
+    }
+
+    const auto* presetName = attributes.find (presetNameAttribute);
+    settings.presetName = presetName != nullptr ? *presetName : juce::String (" ");
+    return settings;
+}
+} // namespace
+
+juce::String formatValue (double v)
+{
+    char text[64];
+    const auto result = std::to_chars (text, text + sizeof (text), v, std::chars_format::general, 20);
+    return juce::String (text, (size_t) (result.ptr - text));
+}
+
+juce::MemoryBlock createPresetFileData (const SettingsSnapshot& settings, const juce::StringArray& names)
+{
+    juce::XmlElement element (presetTag);
+    element.setAttribute (presetNameAttribute, settings.presetName);
+
+    for (int i = 0; i < ParameterIndex::numParameters; ++i)
+        element.setAttribute (names[i], formatValue ((double) settings.values[(size_t) i]));
+
+    juce::XmlElement::TextFormat format;
+    format.dtd = " ";
+    format.customEncoding = "UTF-8";
+    format.lineWrapLength = 60;
+    format.newLineChars = "\r\n";
+
+    juce::MemoryOutputStream out;
+    element.writeTo (out, format);
+    return out.getMemoryBlock();
+}
+
+void createStateBlob (const SettingsSnapshot& settings, const juce::StringArray& names, juce::MemoryBlock& dest)
+{
+    juce::XmlElement element (stateTag);
+    element.setAttribute (presetNameAttribute, settings.presetName);
+
+    for (int i = 0; i < ParameterIndex::numParameters; ++i)
+    {
+        element.setAttribute (names[i], formatValue ((double) settings.values[(size_t) i]));
+        element.setAttribute (names[i] + controllerSuffix, juce::String (settings.midiCCs[(size_t) i]));
+    }
+
+    juce::MemoryOutputStream text;
+    element.writeTo (text, juce::XmlElement::TextFormat().singleLine().withoutHeader());
+
+    dest.reset();
+    juce::MemoryOutputStream out (dest, false);
+    out.writeInt ((int) stateMagic);
+    out.writeInt ((int) text.getDataSize());
+    out.write (text.getData(), text.getDataSize());
+    out.writeByte (0);
+}
+
+std::optional<SettingsSnapshot> readPresetData (const void* data, size_t size, const SettingsLayout& layout)
+{
+    if (data == nullptr || size == 0 || size > (size_t) maxDocumentBytes)
+        return {};
+
+    if (auto element = parseDocument (decodeText (data, size), presetTag))
+        return readSettings (*element, layout, false);
+
+    return {};
+}
+
+std::optional<SettingsSnapshot> readPresetFile (const juce::File& file, const SettingsLayout& layout)
+{
+    // Only plain files: reading a device or a pipe chosen by mistake could block for ever.
+    std::error_code error;
+    if (file == juce::File() || ! std::filesystem::is_regular_file (file.getFullPathName().toStdString(), error))
+        return {};
+
+    juce::FileInputStream in (file);
+    if (! in.openedOk())
+        return {};
+
+    juce::MemoryBlock data;
+    in.readIntoMemoryBlock (data, (ssize_t) maxDocumentBytes + 1);
+    return readPresetData (data.getData(), data.getSize(), layout);
+}
+
+std::optional<SettingsSnapshot> readStateBlob (const void* data, int sizeInBytes, const SettingsLayout& layout)
+{
+    if (data == nullptr || sizeInBytes < 9)
+        return {};
+
+    const auto* bytes = static_cast<const juce::uint8*> (data);
+
+    if (juce::ByteOrder::littleEndianInt (bytes) != stateMagic)
+        return {};
+
+    const auto storedLength = (size_t) juce::ByteOrder::littleEndianInt (bytes + 4);
+    const auto length = std::min (storedLength, (size_t) sizeInBytes - 8);
+
+    if (storedLength == 0 || length > (size_t) maxDocumentBytes)
+        return {};
+
+    if (auto element = parseDocument (decodeUtf8 (bytes + 8, length), stateTag))
+        return readSettings (*element, layout, true);
+
+    return {};
+}
+
+bool replaceFileContents (const juce::File& target, const juce::MemoryBlock& bytes)
+{
+    // Hidden and with another extension, so that a scan never lists a half-written file.
+    const auto temporary = target.getSiblingFile ("." + target.getFileName() + ".tmp").getNonexistentSibling (false);
+    bool written = false;
+
+    {
+        juce::FileOutputStream out (temporary);
+
+        if (! out.openedOk())
+            return false;
+
+        written = out.write (bytes.getData(), bytes.getSize());
+        out.flush();
+        written = written && out.getStatus().wasOk();
+    }
+
+    // rename replaces the target in one step: readers see the old file or the new one.
+    if (written && std::rename (temporary.getFullPathName().toRawUTF8(), target.getFullPathName().toRawUTF8()) == 0)
+        return true;
+
+    (void) temporary.deleteFile();
+    return false;
+}
+
+std::unique_ptr<juce::XmlElement> parseText (const juce::String& text)
+{
+    if (text.isEmpty())
+        return {};
+
+    int openings = 0;
+
+    for (auto p = text.getCharPointer(); ! p.isEmpty();)
+        if (p.getAndAdvance() == '<' && ++openings > maxMarkupOpenings)
+            return {};
+
+    return juce::parseXML (withoutDocumentType (text));
+}
+
+juce::String decodeText (const void* data, size_t size)
+{
+    const auto* bytes = static_cast<const juce::uint8*> (data);
+
+    if (size >= 2 && (juce::CharPointer_UTF16::isByteOrderMarkBigEndian (bytes)
+                        || juce::CharPointer_UTF16::isByteOrderMarkLittleEndian (bytes)))
+        return size <= (size_t) std::numeric_limits<int>::max() ? juce::String::createStringFromData (data, (int) size)
+                                                                : juce::String();
+
+    if (size >= 3 && juce::CharPointer_UTF8::isByteOrderMark (bytes))
+        return decodeUtf8 (bytes + 3, size - 3);
+
+    return decodeUtf8 (bytes, size);
+}
+
+bool equalsIgnoringAsciiCase (juce::StringRef a, juce::StringRef b) noexcept
+{
+    const char* x = a.text.getAddress();
+    const char* y = b.text.getAddress();
+
+    for (;; ++x, ++y)
+    {
+        if (asciiLower (*x) != asciiLower (*y))
+            return false;
+
+        if (*x == 0)
+            return true;
+    }
+}
+
+double readNumber (const juce::String& text)
+{
+    auto p = text.getCharPointer().findEndOfWhitespace();
+    std::string number;
+
+    if (*p == '-' || *p == '+')
+        number += (char) p.getAndAdvance();
+
+    bool hasDigits = false;
+
+    while (isAsciiDigit (*p))
+    {
+        number += (char) p.getAndAdvance();
+        hasDigits = true;
+    }
+
+    if (*p == '.')
+    {
+        number += (char) p.getAndAdvance();
+
+        while (isAsciiDigit (*p))
+        {
+            number += (char) p.getAndAdvance();
+            hasDigits = true;
+        }
+    }
+
+    if (! hasDigits)
+        return 0.0;
+
+    if (*p == 'e' || *p == 'E')
+    {
+        auto q = p + 1;
+        std::string exponent ("e");
+
+        if (*q == '-' || *q == '+')
+            exponent += (char) q.getAndAdvance();
+
+        if (isAsciiDigit (*q))
+        {
+            while (isAsciiDigit (*q))
+                exponent += (char) q.getAndAdvance();
+
+            number += exponent;
+        }
+    }
+
+    // Classic locale whatever the host set: the decimal point is always '.'.
+    return strtod_l (number.c_str(), nullptr, classicLocale());
+}
+
+int readControllerNumber (const juce::String& text)
+{
+    auto p = text.getCharPointer().findEndOfWhitespace();
+    const bool negative = *p == '-';
+
+    if (negative)
+        ++p;
+
+    juce::int64 magnitude = 0;
+
+    while (isAsciiDigit (*p))
+        magnitude = std::min<juce::int64> (magnitude * 10 + (p.getAndAdvance() - '0'), 1000);
+
+    const auto number = negative ? -magnitude : magnitude;
+    return number >= 0 && number <= 127 ? (int) number : -1;
+}
+
+} // namespace SettingsDocument

@@ -1,0 +1,322 @@
+#include "SettingsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdio>
+
+using namespace settingstest;
+
+namespace
+{
+juce::File testData (const char* name)
+{
+    return juce::File (VARLUNE_TEST_DATA_DIR).getChildFile (name);
+}
+
+std::vector<std::string> splitLines (const std::string& text, const std::string& separator)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+
+    for (auto end = text.find (separator); end != std::string::npos; end = text.find (separator, start))
+    {
+        lines.push_back (text.substr (start, end - start));
+        start = end + separator.size();
+    }
+
+    lines.push_back (text.substr (start));
+    return lines;
+}
+
+// Reads a preset file's text through a new processor, as the editor's refresh would.
+struct PresetReader
+{
+    VarluneAudioProcessor processor;
+    juce::File file = homeFolder().getChildFile ("test.vlp");
+
+    void load (const std::string& text)
+    {
+        ASSERT_TRUE (file.replaceWithData (text.data(), text.size()));
+        processor.loadPresetFromFile (file.getFullPathName());
+        processor.loadPendingPreset();
+    }
+};
+} // namespace
+
+TEST (PresetFileFormat, ValuesHaveTwentySignificantDigitsInGeneralNotation)
+{
+    EXPECT_EQ (SettingsDocument::formatValue (0.0), "0");
+    EXPECT_EQ (SettingsDocument::formatValue (0.5), "0.5");
+    EXPECT_EQ (SettingsDocument::formatValue (1.0), "1");
+    EXPECT_EQ (SettingsDocument::formatValue ((double) 0.4f), "0.40000000596046447754");
+    EXPECT_EQ (SettingsDocument::formatValue ((double) 1.0e-7f), "1.0000000116860974231e-07");
+    EXPECT_EQ (SettingsDocument::formatValue ((double) (2.0f / 13.0f)), "0.15384615957736968994");
+
+    // Whatever the host's locale, as printf gives it in the C locale; and the text reads back
+    // as the same float.
+    std::mt19937 random (7);
+    std::uniform_real_distribution<float> value (0.0f, 1.0f);
+
+    for (int i = 0; i < 2000; ++i)
+    {
+        const float v = i < 1000 ? value (random) : std::ldexp (value (random), -(i % 140));
+        char expected[64];
+        std::snprintf (expected, sizeof (expected), "%.20g", (double) v);
+        const auto text = SettingsDocument::formatValue ((double) v);
+        ASSERT_EQ (text, juce::String (expected));
+        ASSERT_EQ ((float) SettingsDocument::readNumber (text), v) << text;
+    }
+}
+
+TEST (PresetFileFormat, SavedFileHasTheExactBytesOfTheFormat)
+{
+    VarluneAudioProcessor processor;
+    processor.savePresetAs (presetFolder().getChildFile ("Init.vlp"));
+
+    const auto written = textOf (bytesOf (presetFolder().getChildFile ("Init.vlp")));
+    EXPECT_EQ (written, textOf (bytesOf (testData ("default-preset.vlp"))));
+
+    // The layout, line by line: declaration, empty line, the one-blank document-type line, then
+    // the element, each line ended by CR LF and no bare LF anywhere.
+    const auto lines = splitLines (written, "\r\n");
+    ASSERT_GE (lines.size(), 6u);
+    EXPECT_EQ (lines[0], "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+    EXPECT_EQ (lines[1], "");
+    EXPECT_EQ (lines[2], " ");
+    EXPECT_EQ (lines[3], "<VARLUNE_PRESET PresetName=\"Init\" Delay1_Time=\"0.2430206984281539917\" Delay1_Sync=\"0\"");
+    EXPECT_EQ (lines.back(), "");
+    EXPECT_EQ (lines[lines.size() - 2].substr (lines[lines.size() - 2].size() - 2), "/>");
+    EXPECT_EQ (std::count (written.begin(), written.end(), '\n'), (long) lines.size() - 1);
+
+    // A line breaks once the attributes on it take more than 60 characters; the next one starts
+    // with 15 blanks, the tag's length plus one, before the attribute's own blank.
+    for (size_t i = 3; i + 1 < lines.size(); ++i)
+    {
+        const auto& line = lines[i];
+        const size_t attributesStart = i == 3 ? std::string ("<VARLUNE_PRESET").size() : 15;
+
+        if (i > 3)
+        {
+            EXPECT_EQ (line.find_first_not_of (' '), 16u) << line;
+        }
+
+        // Before the last attribute the line was at most 60 characters long, after it more.
+        const auto lastAttribute = line.rfind (" ", line.rfind ("=\""));
+        EXPECT_LE (lastAttribute - attributesStart, 60u) << line;
+        if (i + 2 < lines.size())
+        {
+            EXPECT_GT (line.size() - attributesStart, 60u) << line;
+        }
+    }
+}
+
+TEST (PresetFileFormat, SaveForcesTheExtensionAndNamesThePresetAfterTheFile)
+{
+    VarluneAudioProcessor processor;
+    processor.presetListChanged = false;
+
+    processor.savePresetAs (presetFolder().getChildFile ("x.txt"));
+    EXPECT_TRUE (presetFolder().getChildFile ("x.vlp").existsAsFile());
+    EXPECT_FALSE (presetFolder().getChildFile ("x.txt").exists());
+    EXPECT_EQ (processor.getCurrentPresetName(), "x");
+    EXPECT_EQ (processor.getProgramName (0), "x");
+    EXPECT_TRUE (processor.presetListChanged);
+    EXPECT_TRUE (processor.presetNames.contains ("x"));
+
+    processor.savePresetAs (presetFolder().getChildFile ("Plain"));
+    EXPECT_TRUE (presetFolder().getChildFile ("Plain.vlp").existsAsFile());
+
+    processor.savePresetAs (presetFolder().getChildFile ("Loud.VLP"));
+    EXPECT_TRUE (presetFolder().getChildFile ("Loud.VLP").existsAsFile());
+    EXPECT_EQ (processor.getCurrentPresetName(), "Loud");
+
+    const auto names = processor.presetManager.getFileNames();
+    EXPECT_EQ (names.size(), 3);
+    EXPECT_TRUE (names.contains ("x") && names.contains ("Plain") && names.contains ("Loud"));
+
+    // No temporary file is left beside the presets.
+    EXPECT_EQ (presetFolder().getNumberOfChildFiles (juce::File::findFiles), 3);
+}
+
+TEST (PresetFileFormat, SaveReplacesAnExistingFileWhole)
+{
+    VarluneAudioProcessor processor;
+    const auto file = presetFolder().getChildFile ("Old.vlp");
+    ASSERT_TRUE (file.replaceWithText (std::string (10000, 'x')));
+
+    processor.savePresetAs (file);
+    EXPECT_EQ (textOf (bytesOf (file)).rfind ("<?xml", 0), 0u);
+    EXPECT_LT (file.getSize(), 10000);
+}
+
+TEST (PresetFileFormat, AFailedWriteStillRescansTheList)
+{
+    VarluneAudioProcessor processor;
+    ASSERT_TRUE (presetFolder().getChildFile ("Other.vlp").replaceWithText ("x"));
+    processor.presetListChanged = false;
+
+    processor.savePresetAs (homeFolder().getChildFile ("missing-folder/P.vlp"));
+    EXPECT_FALSE (homeFolder().getChildFile ("missing-folder/P.vlp").exists());
+    EXPECT_TRUE (processor.presetListChanged);
+    EXPECT_EQ (processor.presetNames, juce::StringArray ("Other"));
+}
+
+TEST (PresetFileRoundTrip, EveryValueAndTheNameComeBack)
+{
+    VarluneAudioProcessor source;
+    const auto settings = setRandomSettings (source, 11, "ignored");
+    const auto file = presetFolder().getChildFile ("Name <with> \"marks\" & 'quotes' \xc3\xa9.vlp");
+    source.savePresetAs (file);
+
+    VarluneAudioProcessor target;
+    const auto controllers = controllersOf (target);
+    target.loadPresetFromFile (file.getFullPathName());
+    target.loadPendingPreset();
+
+    EXPECT_EQ (valuesOf (target), std::vector<float> (settings.values.begin(), settings.values.end()));
+    EXPECT_EQ (target.getCurrentPresetName(), file.getFileNameWithoutExtension());
+    EXPECT_EQ (controllersOf (target), controllers);  // presets carry no controllers
+}
+
+TEST (PresetFileReader, NamesAreComparedIgnoringAsciiCase)
+{
+    PresetReader reader;
+    reader.load ("<varlune_preset presetname=\"Lower\" DELAY1_TIME=\"0.5\" out_gain=\"0.25\"/>");
+
+    EXPECT_EQ (reader.processor.getParameter (0), 0.5f);
+    EXPECT_EQ (reader.processor.getParameter (97), 0.25f);
+    EXPECT_EQ (reader.processor.getCurrentPresetName(), "Lower");
+}
+
+TEST (PresetFileReader, MissingAttributesGiveDefaultsNotPreviousValues)
+{
+    PresetReader reader;
+    for (int i = 0; i < ParameterIndex::numParameters; ++i)
+        reader.processor.setParameter (i, 0.75f);
+
+    reader.load ("<?xml version=\"1.0\"?>\n<VARLUNE_PRESET Dry_Wet=\"0.125\" Unknown=\"1\"/>\n");
+
+    auto expected = defaultsOf (reader.processor);
+    expected[ParameterIndex::dryWet] = 0.125f;
+    EXPECT_EQ (valuesOf (reader.processor), expected);
+    EXPECT_EQ (reader.processor.getCurrentPresetName(), " ");
+}
+
+TEST (PresetFileReader, NumbersAreReadFromTheLeadingText)
+{
+    PresetReader reader;
+    reader.load ("<VARLUNE_PRESET PresetName=\"n\" Delay1_Time=\"  0.25abc\" Delay1_Sync=\"abc\""
+                 " Delay1_Feedback=\"5e-1\" Delay1_Input=\"+.5\" Delay1_input_Level=\"1e\" Dry_Wet=\"0,75\"/>");
+
+    EXPECT_EQ (reader.processor.getParameter (0), 0.25f);
+    EXPECT_EQ (reader.processor.getParameter (1), 0.0f);
+    EXPECT_EQ (reader.processor.getParameter (3), 0.5f);
+    EXPECT_EQ (reader.processor.getParameter (4), 0.5f);
+    EXPECT_EQ (reader.processor.getParameter (5), 1.0f);
+    EXPECT_EQ (reader.processor.getParameter (ParameterIndex::dryWet), 0.0f);
+}
+
+TEST (PresetFileReader, ValuesOutsideTheRangeLeaveTheParameterAndTheHostHearsTheHeldValue)
+{
+    PresetReader reader;
+    RecordingListener listener;
+    reader.processor.addListener (&listener);
+    reader.processor.setParameter (0, 0.3f);
+    reader.processor.setParameter (1, 0.3f);
+    reader.processor.setParameter (2, 0.3f);
+
+    reader.load ("<VARLUNE_PRESET Delay1_Time=\"1.5\" Delay1_Sync=\"-0.25\" Delay1_Time_Synced=\"nan\"/>");
+
+    EXPECT_EQ (reader.processor.getParameter (0), 0.3f);
+    EXPECT_EQ (reader.processor.getParameter (1), 0.3f);
+    EXPECT_EQ (reader.processor.getParameter (2), 0.0f);  // "nan" holds no number: 0
+    ASSERT_EQ (listener.changes.size(), 98u);
+    EXPECT_EQ (listener.changes[0], std::make_pair (0, 0.3f));
+    EXPECT_EQ (listener.changes[1], std::make_pair (1, 0.3f));
+    EXPECT_EQ (listener.gestures, 0);
+    reader.processor.removeListener (&listener);
+}
+
+TEST (PresetFileReader, ForeignOrBrokenFilesChangeNothing)
+{
+    PresetReader reader;
+    setRandomSettings (reader.processor, 3, "Kept");
+    const auto values = valuesOf (reader.processor);
+
+    const std::string broken[] = {
+        "",
+        "not xml at all",
+        "<VARLUNE_PRESET Delay1_Time=\"0.5\"><child>",                    // unmatched
+        "<VARLUNE_STATE PresetName=\"s\" Delay1_Time=\"0.5\"/>",          // a host state
+        "<VARLUNE_PRESETS Delay1_Time=\"0.5\"/>",
+        "<?xml version=\"1.0\"?>",
+        std::string (300, '<') + "VARLUNE_PRESET/>",
+    };
+
+    for (const auto& text : broken)
+    {
+        reader.load (text);
+        EXPECT_FALSE (reader.processor.isPresetLoadPending());
+        EXPECT_EQ (valuesOf (reader.processor), values) << text;
+        EXPECT_EQ (reader.processor.getCurrentPresetName(), "Kept") << text;
+    }
+
+    // Missing, a folder, a relative path, an empty path.
+    for (const auto& path : { homeFolder().getChildFile ("nothing.vlp").getFullPathName(),
+                              homeFolder().getFullPathName(), juce::String ("relative.vlp"), juce::String() })
+    {
+        reader.processor.loadPresetFromFile (path);
+        EXPECT_TRUE (reader.processor.isPresetLoadPending());
+        reader.processor.loadPendingPreset();
+        EXPECT_FALSE (reader.processor.isPresetLoadPending());
+        EXPECT_EQ (valuesOf (reader.processor), values) << path;
+    }
+}
+
+TEST (PresetFileReader, OversizedFilesAreNotRead)
+{
+    PresetReader reader;
+    std::string text = "<VARLUNE_PRESET PresetName=\"big\" Delay1_Time=\"0.5\" Padding=\"";
+    text += std::string ((size_t) SettingsDocument::maxDocumentBytes, 'x') + "\"/>";
+    reader.load (text);
+    EXPECT_EQ (reader.processor.getCurrentPresetName(), "Init");
+}
+
+TEST (PresetFileReader, DeclaredEntitiesAreNotExpanded)
+{
+    // Entities that refer to themselves would send the parser round for ever; the declaration
+    // is skipped and the document read without it.
+    PresetReader reader;
+    reader.load ("<?xml version=\"1.0\"?>\n"
+                 "<!DOCTYPE VARLUNE_PRESET [ <!ENTITY a \"&a;&a;\"> <!ENTITY b \"0.5\"> ]>\n"
+                 "<VARLUNE_PRESET PresetName=\"&a;\" Delay1_Time=\"&b;\" Dry_Wet=\"0.25\"/>");
+
+    EXPECT_EQ (reader.processor.getParameter (ParameterIndex::dryWet), 0.25f);
+    EXPECT_EQ (reader.processor.getParameter (0), 0.0f);
+    EXPECT_EQ (reader.processor.getCurrentPresetName(), "a");
+}
+
+TEST (PresetFileReader, TextInUtf16WithAByteOrderMarkIsRead)
+{
+    const auto text = juce::String::fromUTF8 ("<VARLUNE_PRESET PresetName=\"wide \xc3\xa9\" Dry_Wet=\"0.25\"/>");
+    juce::MemoryOutputStream out;
+    out.writeByte ((char) 0xff);
+    out.writeByte ((char) 0xfe);
+    for (auto p = text.toUTF16(); ! p.isEmpty();)
+        out.writeShort ((short) p.getAndAdvance());
+
+    const auto data = SettingsDocument::readPresetData (out.getData(), out.getDataSize(), VarluneAudioProcessor().getSettingsLayout());
+    ASSERT_TRUE (data.has_value());
+    EXPECT_EQ (data->values[ParameterIndex::dryWet], 0.25f);
+    EXPECT_EQ (data->presetName, juce::String::fromUTF8 ("wide \xc3\xa9"));
+}
+
+TEST (PresetFileReader, InvalidUtf8IsDecodedWithoutReadingPastTheText)
+{
+    // An overlong form of '<', bytes that start no sequence, and a sequence cut off at the end.
+    const std::string text = "<VARLUNE_PRESET PresetName=\"\xc0\xbc\xff\xfe\" Dry_Wet=\"0.25\"/>\xe2\x82";
+    const auto data = SettingsDocument::readPresetData (text.data(), text.size(), VarluneAudioProcessor().getSettingsLayout());
+    ASSERT_TRUE (data.has_value());
+    EXPECT_EQ (data->values[ParameterIndex::dryWet], 0.25f);
+}
