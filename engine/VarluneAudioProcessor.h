@@ -110,6 +110,26 @@ public:
     static float getModulatedValue (const mordwickLib::PluginParameter& parameter,
                                     float sourceValue, float depth) noexcept;
 
+    // MIDI input (VarluneBlockProcessing.cpp).
+
+    /** The editor's learn and unlearn modes; armed parameters bind to the next controller. */
+    std::atomic<bool> midiLearnActive { false };
+    std::atomic<bool> midiUnlearnActive { false };
+
+    /** Records that a parameter was moved by the user (editor controls, any thread); learned
+        controllers record theirs from the audio thread. */
+    void setLastMovedParameter (int index) noexcept;
+
+    /** Builds lastParamName and lastParamText for the last moved parameter. Message thread: the
+        audio thread only posts which parameter moved, so it never builds a string. */
+    void updateLastMovedDisplay();
+
+    // The parameter display; read and written on the message thread only.
+    juce::String lastParamName;
+    juce::String lastParamText { "Version 1.1" };
+
+    // End of MIDI input.
+
     juce::OwnedArray<mordwickLib::PluginParameter> parameters;
 
     // Per-sample values of the signal graph; LFO outputs are shared by both channels.
@@ -210,6 +230,10 @@ private:
 
     // The whole note in milliseconds at the current tempo, for tempo-synced times and rates.
     float wholeNoteMs = 2000.0f;
+
+    // The parameter moved last (-1: none yet), posted by whoever moved it.
+    std::atomic<int> lastMovedParameter { -1 };
+    bool handleControlChange (int number, int value);
 
     // How many of a delay line's latest writes were exactly +0; at or above the ring length the
     // whole ring is silent. Rings start silent, so every count starts at its largest value.

@@ -206,12 +206,12 @@ void ReferenceModel::handleMidi (const juce::MidiBuffer& midi, int samplePositio
         if (message.isProgramChange())
         {
             programChangePending = true;
-            programChangeIndex = message.getProgramChangeNumber();
+            programChangeIndex = message.getProgramChangeNumber() & 0x7f;
         }
         else if (message.isController())
         {
-            const int number = message.getControllerNumber();
-            const int value = message.getControllerValue();
+            const int number = message.getControllerNumber() & 0x7f;
+            const int value = message.getControllerValue() & 0x7f;
 
             for (int i = 0; i < 98; ++i)
             {
