@@ -78,8 +78,8 @@ TEST (BlockAllocation, ProcessBlockAllocatesNothing)
     processor.setPlayHead (&playHead);
 
     for (int i = 0; i < 98; i += 3)
-        processor.parameters[i]->setMidiCC (i % 8);
-    processor.parameters[5]->setLearnArmed (true);
+        processor.parameters.getUnchecked (i)->setMidiCC (i % 8);
+    processor.parameters.getUnchecked (5)->setLearnArmed (true);
     processor.midiLearnActive = true;
 
     juce::AudioSampleBuffer buffer (2, 2048);
@@ -89,7 +89,7 @@ TEST (BlockAllocation, ProcessBlockAllocatesNothing)
     for (int patch = 0; patch < 30; ++patch)
     {
         for (int i = 0; i < 98; ++i)
-            processor.setParameter (i, graphtest::randomValueFor (i, rng, processor.parameters[i]->defaultNormalised));
+            processor.setParameter (i, graphtest::randomValueFor (i, rng, processor.parameters.getUnchecked (i)->defaultNormalised));
         graphtest::randomTempo (playHead, rng);
 
         for (int block = 0; block < 8; ++block)

@@ -15,7 +15,7 @@ TEST (MidiConcurrency, LearnedControllersWhileTheEditorLearnsAndReadsTheDisplay)
     processor.prepareToPlay (44100.0, 256);
 
     for (int i = 0; i < 98; i += 7)
-        processor.parameters[i]->setMidiCC (i % 4);
+        processor.parameters.getUnchecked (i)->setMidiCC (i % 4);
 
     std::atomic<int> ready { 0 };
     constexpr int blocks = 300;
@@ -51,7 +51,7 @@ TEST (MidiConcurrency, LearnedControllersWhileTheEditorLearnsAndReadsTheDisplay)
         {
             processor.midiLearnActive = (n % 3) != 0;
             processor.midiUnlearnActive = (n % 5) == 0;
-            processor.parameters[(n * 11) % 98]->setLearnArmed (true);
+            processor.parameters.getUnchecked ((n * 11) % 98)->setLearnArmed (true);
             processor.setLastMovedParameter ((n * 5) % 98);
             processor.updateLastMovedDisplay();
             EXPECT_FALSE (processor.lastParamName.isEmpty());

@@ -139,7 +139,7 @@ int randomBlockSize (std::mt19937& rng)
 void randomisePatch (Pair& pair, std::mt19937& rng)
 {
     for (int i = 0; i < 98; ++i)
-        pair.set (i, randomValueFor (i, rng, pair.engine.parameters[i]->defaultNormalised));
+        pair.set (i, randomValueFor (i, rng, pair.engine.parameters.getUnchecked (i)->defaultNormalised));
 }
 
 void changeSomeParameters (Pair& pair, std::mt19937& rng)
@@ -148,7 +148,7 @@ void changeSomeParameters (Pair& pair, std::mt19937& rng)
     for (int n = 0; n < count; ++n)
     {
         const int index = (int) (rng() % 98);
-        pair.set (index, randomValueFor (index, rng, pair.engine.parameters[index]->defaultNormalised));
+        pair.set (index, randomValueFor (index, rng, pair.engine.parameters.getUnchecked (index)->defaultNormalised));
     }
 }
 
@@ -264,8 +264,8 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
             {
                 const int index = (int) (rng() % 98);
                 const int cc = (int) (rng() % 16);
-                pair.engine.parameters[index]->setMidiCC (cc);
-                pair.model.parameters[index]->setMidiCC (cc);
+                pair.engine.parameters.getUnchecked (index)->setMidiCC (cc);
+                pair.model.parameters.getUnchecked (index)->setMidiCC (cc);
             }
 
             for (int block = 0; block < 16; ++block)
@@ -277,8 +277,8 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
                 for (int n = (int) (rng() % 3); n > 0; --n)
                 {
                     const int index = (int) (rng() % 98);
-                    pair.engine.parameters[index]->setLearnArmed (true);
-                    pair.model.parameters[index]->setLearnArmed (true);
+                    pair.engine.parameters.getUnchecked (index)->setLearnArmed (true);
+                    pair.model.parameters.getUnchecked (index)->setLearnArmed (true);
                 }
 
                 const int numSamples = randomBlockSize (rng);
@@ -302,8 +302,8 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
 
                 for (int i = 0; i < 98; ++i)
                 {
-                    const auto& a = *pair.engine.parameters[i];
-                    const auto& b = *pair.model.parameters[i];
+                    const auto& a = *pair.engine.parameters.getUnchecked (i);
+                    const auto& b = *pair.model.parameters.getUnchecked (i);
                     ASSERT_TRUE (sameBits (a.getNormalised(), b.getNormalised())) << "parameter " << i;
                     ASSERT_EQ (a.getMidiCC(), b.getMidiCC()) << "parameter " << i;
                     ASSERT_EQ (a.isLearnArmed(), b.isLearnArmed()) << "parameter " << i;
@@ -318,7 +318,7 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
                 pair.engine.updateLastMovedDisplay();
                 if (pair.model.lastMovedParameter >= 0)
                 {
-                    ASSERT_EQ (pair.engine.lastParamName, pair.model.parameters[pair.model.lastMovedParameter]->name);
+                    ASSERT_EQ (pair.engine.lastParamName, pair.model.parameters.getUnchecked (pair.model.lastMovedParameter)->name);
                 }
             }
         }

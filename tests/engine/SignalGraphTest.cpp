@@ -307,7 +307,7 @@ TEST (SignalGraphBehaviour, ChannelCounts)
         Engine engine (44100.0, 0, 2);
         ASSERT_EQ (engine.processor.getTotalNumInputChannels(), 0);
         auto& p = engine.processor;
-        p.parameters[outInputSource]->setMidiCC (7);
+        p.parameters.getUnchecked (outInputSource)->setMidiCC (7);
         const float before = p.getParameter (outInputSource);
         juce::AudioSampleBuffer buffer (2, 64);
         buffer.clear();
@@ -364,8 +364,8 @@ TEST (SignalGraphBehaviour, SyncedLfoModulationTruncatesTheDivisionWhileASyncedD
     buffer.setSample (1, 0, 0.8f);
     engine.process (buffer);
 
-    const float depth = p.parameters[lfoBase (1) + lfoRateModDepth]->getNormalised();
-    const float v = VarluneAudioProcessor::getModulatedValue (*p.parameters[lfoBase (1) + lfoSyncedRate], 0.8f, depth);
+    const float depth = p.parameters.getUnchecked (lfoBase (1) + lfoRateModDepth)->getNormalised();
+    const float v = VarluneAudioProcessor::getModulatedValue (*p.parameters.getUnchecked (lfoBase (1) + lfoSyncedRate), 0.8f, depth);
     ASSERT_NE (v, std::floor (v));
     const float wholeNote = (60000.0f / 120.0f) * 4.0f;
     EXPECT_EQ (p.lfos[0]->rate, 1000.0f / (wholeNote / std::floor (v)));
@@ -377,7 +377,7 @@ TEST (SignalGraphBehaviour, SyncedLfoModulationTruncatesTheDivisionWhileASyncedD
 TEST (SignalGraphBehaviour, ModulationRule)
 {
     VarluneAudioProcessor p;
-    auto& time = *p.parameters[delayTime];                   // 1..1000 ms, 60 ms now
+    auto& time = *p.parameters.getUnchecked (delayTime);                   // 1..1000 ms, 60 ms now
     const float v = time.getReal();
 
     // Lower half: the swing is v itself, and the clamp takes what passes the bottom.
@@ -388,12 +388,12 @@ TEST (SignalGraphBehaviour, ModulationRule)
 
     // Upper half: the swing is the distance to the top.
     p.setParameter (dryWet, 0.8f);
-    auto& mix = *p.parameters[dryWet];
+    auto& mix = *p.parameters.getUnchecked (dryWet);
     EXPECT_FLOAT_EQ (VarluneAudioProcessor::getModulatedValue (mix, 1.0f, 1.0f), 100.0f);
     EXPECT_FLOAT_EQ (VarluneAudioProcessor::getModulatedValue (mix, -1.0f, 1.0f), 60.0f);
 
     // An inverted range (128 down to 1) uses its smaller bound as the bottom.
-    auto& division = *p.parameters[delayTimeSynced];
+    auto& division = *p.parameters.getUnchecked (delayTimeSynced);
     EXPECT_GE (VarluneAudioProcessor::getModulatedValue (division, -1.0f, 1.0f), 1.0f);
     EXPECT_LE (VarluneAudioProcessor::getModulatedValue (division, 1.0f, 1.0f), 128.0f);
 }
@@ -450,7 +450,7 @@ TEST (SignalGraphBehaviour, LongRandomRunStaysFreeOfNaNAndInfinity)
     for (int patch = 0; patch < 40; ++patch)
     {
         for (int i = 0; i < 98; ++i)
-            p.setParameter (i, randomValueFor (i, rng, p.parameters[i]->defaultNormalised));
+            p.setParameter (i, randomValueFor (i, rng, p.parameters.getUnchecked (i)->defaultNormalised));
         randomTempo (engine.playHead, rng);
         const int kind = (int) (rng() % 5);
 
@@ -495,7 +495,7 @@ TEST (MidiInput, LearnedControllerSetsItsParameterBetweenGestureBeginAndEnd)
     auto& p = engine.processor;
     RecordingListener listener;
     p.addListener (&listener);
-    p.parameters[ParameterIndex::dryWet]->setMidiCC (7);
+    p.parameters.getUnchecked (ParameterIndex::dryWet)->setMidiCC (7);
 
     juce::AudioSampleBuffer buffer (2, 32);
     buffer.clear();
@@ -530,12 +530,12 @@ TEST (MidiInput, LearnBindsEveryArmedParameterAndControllersFollowWithoutLearnMo
     buffer.clear();
 
     // Learn mode off: armed parameters stay armed and unbound.
-    p.parameters[3]->setLearnArmed (true);
-    p.parameters[71]->setLearnArmed (true);
+    p.parameters.getUnchecked (3)->setLearnArmed (true);
+    p.parameters.getUnchecked (71)->setLearnArmed (true);
     auto midi = controller (20, 100, 0);
     engine.process (buffer, midi);
-    EXPECT_TRUE (p.parameters[3]->isLearnArmed());
-    EXPECT_EQ (p.parameters[3]->getMidiCC(), -1);
+    EXPECT_TRUE (p.parameters.getUnchecked (3)->isLearnArmed());
+    EXPECT_EQ (p.parameters.getUnchecked (3)->getMidiCC(), -1);
 
     // Learn mode on: both bind to 20, take its value at once and are disarmed.
     p.midiLearnActive = true;
@@ -543,8 +543,8 @@ TEST (MidiInput, LearnBindsEveryArmedParameterAndControllersFollowWithoutLearnMo
     engine.process (buffer, midi);
     for (int index : { 3, 71 })
     {
-        EXPECT_EQ (p.parameters[index]->getMidiCC(), 20);
-        EXPECT_FALSE (p.parameters[index]->isLearnArmed());
+        EXPECT_EQ (p.parameters.getUnchecked (index)->getMidiCC(), 20);
+        EXPECT_FALSE (p.parameters.getUnchecked (index)->isLearnArmed());
         EXPECT_EQ (p.getParameter (index), 100.0f / 127.0f);
     }
     p.updateLastMovedDisplay();
@@ -560,18 +560,18 @@ TEST (MidiInput, LearnBindsEveryArmedParameterAndControllersFollowWithoutLearnMo
 
     // Learning a new controller replaces the old binding.
     p.midiLearnActive = true;
-    p.parameters[3]->setLearnArmed (true);
+    p.parameters.getUnchecked (3)->setLearnArmed (true);
     midi = controller (30, 127, 0);
     engine.process (buffer, midi);
-    EXPECT_EQ (p.parameters[3]->getMidiCC(), 30);
-    EXPECT_EQ (p.parameters[71]->getMidiCC(), 20);
+    EXPECT_EQ (p.parameters.getUnchecked (3)->getMidiCC(), 30);
+    EXPECT_EQ (p.parameters.getUnchecked (71)->getMidiCC(), 20);
 }
 
 TEST (MidiInput, EventsActAtTheirSampleAndPastTheEndAreIgnored)
 {
     Engine engine;
     auto& p = engine.processor;
-    p.parameters[outInputSource]->setMidiCC (1);
+    p.parameters.getUnchecked (outInputSource)->setMidiCC (1);
     p.setParameter (ParameterIndex::dryWet, 1.0f);
 
     // The output switches from "Delay 1" (silent so far) to "Input" at sample 10.
@@ -588,7 +588,7 @@ TEST (MidiInput, EventsActAtTheirSampleAndPastTheEndAreIgnored)
     EXPECT_EQ (buffer.getSample (0, 9), 0.0f);
     EXPECT_EQ (buffer.getSample (0, 10), 0.5f);
     EXPECT_EQ (buffer.getSample (1, 19), 0.5f);
-    EXPECT_EQ (p.parameters[outInputSource]->getReal() + 0.5f >= 1.0f, true);
+    EXPECT_EQ (p.parameters.getUnchecked (outInputSource)->getReal() + 0.5f >= 1.0f, true);
     EXPECT_TRUE (p.programChangePending.load());
     EXPECT_EQ (p.programChangeIndex.load(), 9);
 }
