@@ -7,6 +7,7 @@ packages=(
   juce-modules-source libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev valgrind
   xvfb xauth fonts-dejavu-core
+  ardour
 )
 
 missing=()

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <dlfcn.h>
@@ -230,4 +231,96 @@ TEST (PluginBinary, OpcodeOneDeletesTheEffect)
     auto again = load();
     again->start (44100.0, 128);
     EXPECT_EQ (again->getParameterDisplay (0), "60.00 Ms");
+}
+
+TEST (PluginBinary, DefaultPatchEchoesAnImpulse)
+{
+    auto host = load();
+    host->start (48000.0, 512);
+    host->render ({ std::vector<float> (48000 * 3), std::vector<float> (48000 * 3) }, 512);  // the glide settles
+
+    const auto out = host->render (impulse (48000 / 2), 512);
+    const auto& left = out[0];
+    EXPECT_NEAR (left[0], 0.5f, 1e-6f);  // dry half
+
+    // 60 ms at 48 kHz is 2,880 samples; the glide toward it stalls a sample or two short once its
+    // step drops below the float resolution of the delay, so the echo lands just before.
+    int first = 1;
+    for (int i = 1; i < 4000; ++i)
+        if (std::abs (left[(size_t) i]) > std::abs (left[(size_t) first]))
+            first = i;
+    EXPECT_GE (first, 2875);
+    EXPECT_LE (first, 2880);
+
+    // Each repeat passes the feedback path once more (one graph sample later) and loses 40 % x 0.96;
+    // the interpolation spreads it over neighbouring samples but keeps its sum.
+    auto sumNear = [&] (int centre)
+    {
+        float sum = 0.0f;
+        for (int i = centre - 8; i <= centre + 8; ++i)
+            sum += left[(size_t) i];
+        return sum;
+    };
+    const float e1 = sumNear (first), e2 = sumNear (2 * first + 1), e3 = sumNear (3 * first + 2);
+    EXPECT_NEAR (e1, 0.5f, 1e-4f);
+    EXPECT_NEAR (e2 / e1, 0.384f, 1e-3f);
+    EXPECT_NEAR (e3 / e2, 0.384f, 1e-3f);
+
+    // Nothing between the repeats.
+    for (int i = 1; i < first - 2; ++i)
+        ASSERT_EQ (left[(size_t) i], 0.0f) << i;
+    EXPECT_EQ (out[1], left);
+}
+
+TEST (PluginBinary, ChunkRoundTripAcrossInstances)
+{
+    auto first = load();
+    first->setParameter (0, 0.31f);
+    first->setParameter (40, 0.6f);
+    first->setParameter (97, 0.5f);
+    const auto bank = first->getChunk (false);
+    const auto program = first->getChunk (true);
+    ASSERT_GT (bank.size(), 8u);
+    EXPECT_EQ (bank, program);
+
+    auto second = load();
+    EXPECT_NE (second->getChunk(), bank);
+    EXPECT_EQ (second->setChunk (bank), 1);
+    EXPECT_EQ (second->getChunk(), bank);
+    for (int i = 0; i < 98; ++i)
+        EXPECT_EQ (second->getParameter (i), first->getParameter (i)) << i;
+
+    // The memory handed out stays valid until the next request.
+    void* data = nullptr;
+    const auto size = first->dispatch (EffectOpcode::GetChunk, 0, 0, &data);
+    ASSERT_EQ ((size_t) size, bank.size());
+    first->setParameter (3, 0.9f);
+    EXPECT_EQ (std::memcmp (data, bank.data(), bank.size()), 0);
+}
+
+TEST (PluginBinary, LearnedControllerMovesItsParameterBetweenEditGestures)
+{
+    auto host = load();
+    auto chunk = host->getChunk();
+    const std::string unbound = "Delay1_FeedbackCC=\"-1\"", bound = "Delay1_FeedbackCC=\"17\"";
+    std::string text (chunk.begin(), chunk.end());
+    const auto at = text.find (unbound);
+    ASSERT_NE (at, std::string::npos);
+    text.replace (at, unbound.size(), bound);  // same length: the header stays right
+    ASSERT_EQ (host->setChunk (std::vector<char> (text.begin(), text.end())), 1);
+
+    host->start (44100.0, 256);
+    host->takeReports();
+    host->render ({ std::vector<float> (1024), std::vector<float> (1024) }, 256,
+                  { { 300, { 0xB0, 17, 64 } }, { 700, { 0xB3, 18, 127 } } });
+
+    EXPECT_FLOAT_EQ (host->getParameter (3), 64.0f / 127.0f);
+    const auto reports = host->takeReports();
+    ASSERT_EQ (reports.size(), 3u);
+    EXPECT_EQ (reports[0].kind, VstHost::Report::BeginEdit);
+    EXPECT_EQ (reports[1].kind, VstHost::Report::Automate);
+    EXPECT_EQ (reports[2].kind, VstHost::Report::EndEdit);
+    for (const auto& report : reports)
+        EXPECT_EQ (report.index, 3);
+    EXPECT_FLOAT_EQ (reports[1].value, 64.0f / 127.0f);
 }
