@@ -20,10 +20,6 @@ namespace
 const char* const presetNameAttribute = "PresetName";
 const char* const controllerSuffix = "CC";
 
-// Attribute lookups walk JUCE's attribute list from its start each time; more attributes than
-// this would make a foreign document quadratic to read. Ours have at most 197.
-constexpr int maxAttributes = 2048;
-
 constexpr bool isAsciiDigit (juce::juce_wchar c) noexcept   { return c >= '0' && c <= '9'; }
 
 constexpr char asciiLower (char c) noexcept
@@ -123,6 +119,36 @@ juce::String withoutDocumentType (const juce::String& text)
          + juce::String (p);
 }
 
+// Processing instructions replaced by blanks. The parser passes over them where it expects white
+// space, but inside an element's content one that follows only white space sends it round for ever.
+juce::String withoutProcessingInstructions (const juce::String& text)
+{
+    if (! text.contains ("<?"))
+        return text;
+
+    juce::MemoryOutputStream out;
+
+    for (auto p = text.getCharPointer(); ! p.isEmpty();)
+    {
+        if (*p == '<' && p[1] == '?')
+        {
+            const auto close = (p + 2).indexOf (juce::CharPointer_ASCII ("?>"));
+
+            if (close >= 0)
+            {
+                const int length = 2 + close + 2;
+                out.writeRepeatedByte (' ', (size_t) length);
+                p += length;
+                continue;
+            }
+        }
+
+        out.appendUTF8Char (p.getAndAdvance());
+    }
+
+    return out.toUTF8();
+}
+
 /** The attributes of an element by name, ignoring ASCII case; the first of equal names counts. */
 class AttributeLookup
 {
@@ -149,8 +175,7 @@ std::unique_ptr<juce::XmlElement> parseDocument (const juce::String& text, const
 {
     auto element = parseText (text);
 
-    if (element == nullptr || ! equalsIgnoringAsciiCase (element->getTagName(), tag)
-         || element->getNumAttributes() > maxAttributes)
+    if (element == nullptr || ! equalsIgnoringAsciiCase (element->getTagName(), tag))
         return {};
 
     return element;
@@ -304,13 +329,17 @@ std::unique_ptr<juce::XmlElement> parseText (const juce::String& text)
     if (text.isEmpty())
         return {};
 
-    int openings = 0;
+    int openings = 0, equalSigns = 0;
 
     for (auto p = text.getCharPointer(); ! p.isEmpty();)
-        if (p.getAndAdvance() == '<' && ++openings > maxMarkupOpenings)
-            return {};
+    {
+        const auto c = p.getAndAdvance();
 
-    return juce::parseXML (withoutDocumentType (text));
+        if ((c == '<' && ++openings > maxMarkupOpenings) || (c == '=' && ++equalSigns > maxAttributes))
+            return {};
+    }
+
+    return juce::parseXML (withoutDocumentType (withoutProcessingInstructions (text)));
 }
 
 juce::String decodeText (const void* data, size_t size)

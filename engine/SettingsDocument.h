@@ -37,9 +37,11 @@ namespace SettingsDocument
         arbitrary file chosen by mistake must not be pulled into memory whole. */
     constexpr juce::int64 maxDocumentBytes = 1 << 20;
 
-    /** Documents with more markup than this are refused before parsing: the parser recurses once
-        per nested element, and ours nest none. */
+    /** Documents with more markup or more equals signs than these are refused before parsing.
+        The parser recurses once per nested element (ours nest none), files every attribute name
+        in a global sorted pool and finds attributes by walking a list (ours have at most 197). */
     constexpr int maxMarkupOpenings = 256;
+    constexpr int maxAttributes = 2048;
 
     /** v with 20 significant digits in general notation, as printf's %.20g in the C locale. */
     juce::String formatValue (double v);
@@ -66,8 +68,10 @@ namespace SettingsDocument
     //==============================================================================
     // The pieces the readers are built from.
 
-    /** Parses XML text; nothing when it is not well-formed, nests too deep, or is empty.
-        A document-type declaration is skipped unread, so its entities are never expanded. */
+    /** Parses XML text; nothing when it is not well-formed, has too much markup or too many
+        attributes, or is empty.
+        A document-type declaration is skipped unread, so its entities are never expanded, and
+        processing instructions count as white space wherever they are. */
     std::unique_ptr<juce::XmlElement> parseText (const juce::String& text);
 
     /** Text from bytes: UTF-16 with a byte-order mark, otherwise UTF-8 (a byte-order mark skipped). */

@@ -10,3 +10,7 @@ varlune_add_test(engine_settings_tests
   LIBS varlune_engine)
 target_compile_definitions(engine_settings_tests PRIVATE
   VARLUNE_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/engine/data")
+
+varlune_add_test(engine_settings_concurrency_tests CONCURRENCY
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/engine/SettingsConcurrencyTest.cpp
+  LIBS varlune_engine)

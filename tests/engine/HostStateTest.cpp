@@ -35,8 +35,8 @@ struct Restored
 TEST (HostStateFormat, BlobHasTheExactBytes)
 {
     VarluneAudioProcessor processor;
-    juce::MemoryBlock blob;
-    blob.fillWith (0xAA);
+    juce::MemoryBlock blob (10000);
+    blob.fillWith (0xAA);  // replaced whole, not written over
     processor.getStateInformation (blob);
 
     EXPECT_EQ (textOf (blob), textOf (bytesOf (testData ("default-state.bin"))));
@@ -128,6 +128,11 @@ TEST (HostStateReader, UnacceptedDataChangesNothing)
 
     juce::MemoryBlock nested = stateBlob (std::string (100000, '<'));
 
+    std::string manyAttributes = "<VARLUNE_STATE PresetName=\"many\"";
+    for (int i = 0; i < 3000; ++i)
+        manyAttributes += " a" + std::to_string (i) + "=\"1\"";
+    manyAttributes += "/>";
+
     const juce::MemoryBlock cases[] = {
         juce::MemoryBlock (good.getData(), 8),
         juce::MemoryBlock (good.getData(), 9),
@@ -138,6 +143,7 @@ TEST (HostStateReader, UnacceptedDataChangesNothing)
         stateBlob ("<VARLUNE_STATES PresetName=\"x\"/>"),
         preset,
         nested,
+        stateBlob (manyAttributes),
         stateBlob ("<VARLUNE_STATE PresetName=\"x\" Padding=\"" + std::string ((size_t) SettingsDocument::maxDocumentBytes, ' ') + "\"/>"),
     };
 

@@ -297,6 +297,14 @@ TEST (PresetFileReader, DeclaredEntitiesAreNotExpanded)
     EXPECT_EQ (reader.processor.getCurrentPresetName(), "a");
 }
 
+TEST (PresetFileReader, ProcessingInstructionsInTheContentAreSkipped)
+{
+    // Right after an element's start, one of these used to keep the parser going round for ever.
+    PresetReader reader;
+    reader.load ("<?xml version=\"1.0\"?><?first?>\r\n<VARLUNE_PRESET Dry_Wet=\"0.25\"><a> <?pi x?>text</a><?pi?> </VARLUNE_PRESET>");
+    EXPECT_EQ (reader.processor.getParameter (ParameterIndex::dryWet), 0.25f);
+}
+
 TEST (PresetFileReader, TextInUtf16WithAByteOrderMarkIsRead)
 {
     const auto text = juce::String::fromUTF8 ("<VARLUNE_PRESET PresetName=\"wide \xc3\xa9\" Dry_Wet=\"0.25\"/>");
