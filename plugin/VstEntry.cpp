@@ -10,28 +10,31 @@ std::mutex instancesLock;
 int numInstances = 0;
 
 // The framework lives from the first instance's creation to the last one's deletion.
-class PluginInstance : public VarluneVstBridge
+struct FrameworkReference
 {
-public:
-    using VarluneVstBridge::VarluneVstBridge;
-
-    ~PluginInstance() override
-    {
-        releaseFramework();
-    }
-
-    static void retainFramework()
+    FrameworkReference()
     {
         const std::lock_guard<std::mutex> lock (instancesLock);
         if (numInstances++ == 0)
             juce::initialiseJuce_GUI();
     }
 
-    static void releaseFramework()
+    ~FrameworkReference()
     {
         const std::lock_guard<std::mutex> lock (instancesLock);
         if (--numInstances == 0)
             juce::shutdownJuce_GUI();
+    }
+};
+
+// The reference is the first base, so the framework is up before the processor is built and
+// still up while it is destroyed (it saves its preferences then).
+class PluginInstance : private FrameworkReference, public VarluneVstBridge
+{
+public:
+    PluginInstance (HostCallbackProc hostCallback)
+        : VarluneVstBridge (hostCallback, createPluginFilter())
+    {
     }
 };
 
@@ -40,9 +43,8 @@ AEffect* createEffect (HostCallbackProc hostCallback)
     if (hostCallback == nullptr || hostCallback (nullptr, HostOpcode::Version, 0, 0, nullptr, 0.0f) == 0)
         return nullptr;
 
-    PluginInstance::retainFramework();
-    // The bridge is deleted through the record when the host closes the effect.
-    auto* instance = new PluginInstance (hostCallback, createPluginFilter());
+    // Deleted through the record when the host closes the effect.
+    auto* instance = new PluginInstance (hostCallback);
     return instance->getAeffect();
 }
 } // namespace
