@@ -487,6 +487,10 @@ void VarluneVstBridge::openEditor (void* parentWindow)
 {
     closeEditor();
 
+    // The window lives inside the host's; without one there is nowhere to put it.
+    if (parentWindow == nullptr)
+        return;
+
     if (auto* editor = processor->createEditorIfNeeded())
     {
         editorHolder = std::make_unique<EditorHolder> (*this, editor);

@@ -6,3 +6,8 @@ varlune_add_test(plugin_tests
   LIBS varlune_vsthost)
 target_compile_definitions(plugin_tests PRIVATE VARLUNE_PLUGIN_PATH="$<TARGET_FILE:Varlune>")
 add_dependencies(plugin_tests Varlune)
+
+# The bridge's window handling, with an editor of its own; the window test needs an X display.
+varlune_add_test(bridge_editor_tests DISPLAY
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/plugin/BridgeEditorTest.cpp
+  LIBS varlune_bridge X11)
