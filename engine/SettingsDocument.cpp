@@ -149,6 +149,26 @@ juce::String withoutProcessingInstructions (const juce::String& text)
     return out.toUTF8();
 }
 
+// Two forms on which the parser reads past the end of its text: a hexadecimal character
+// reference cut off by the end, and an ampersand right before '<' in element content, whose text
+// up to the next ';' the parser takes for markup and parses again on its own. Neither occurs in
+// well-formed XML.
+bool isUnsafeForTheParser (const juce::String& text)
+{
+    if (text.contains ("&<"))
+        return true;
+
+    const int reference = text.lastIndexOf ("&#");
+
+    if (reference < 0)
+        return false;
+
+    const auto rest = text.substring (reference + 2);
+    return (rest.startsWithChar ('x') || rest.startsWithChar ('X'))
+        && rest.length() <= 9
+        && rest.substring (1).containsOnly ("0123456789abcdefABCDEF");
+}
+
 /** The attributes of an element by name, ignoring ASCII case; the first of equal names counts. */
 class AttributeLookup
 {
@@ -338,6 +358,9 @@ std::unique_ptr<juce::XmlElement> parseText (const juce::String& text)
         if ((c == '<' && ++openings > maxMarkupOpenings) || (c == '=' && ++equalSigns > maxAttributes))
             return {};
     }
+
+    if (isUnsafeForTheParser (text))
+        return {};
 
     return juce::parseXML (withoutDocumentType (withoutProcessingInstructions (text)));
 }

@@ -69,7 +69,8 @@ namespace SettingsDocument
     // The pieces the readers are built from.
 
     /** Parses XML text; nothing when it is not well-formed, has too much markup or too many
-        attributes, or is empty.
+        attributes, holds one of two malformed forms the parser would read past its end on, or is
+        empty.
         A document-type declaration is skipped unread, so its entities are never expanded, and
         processing instructions count as white space wherever they are. */
     std::unique_ptr<juce::XmlElement> parseText (const juce::String& text);

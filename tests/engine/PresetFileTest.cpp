@@ -305,6 +305,22 @@ TEST (PresetFileReader, ProcessingInstructionsInTheContentAreSkipped)
     EXPECT_EQ (reader.processor.getParameter (ParameterIndex::dryWet), 0.25f);
 }
 
+TEST (PresetFileReader, MalformedReferencesAreRefusedBeforeTheParserOverrunsTheText)
+{
+    const auto layout = VarluneAudioProcessor().getSettingsLayout();
+
+    for (const std::string text : { "<VARLUNE_PRESET Dry_Wet=\"0.25\">&#x3",
+                                    "<VARLUNE_PRESET Dry_Wet=\"0.25\" PresetName=\"&#X12345678",
+                                    "<VARLUNE_PRESET Dry_Wet=\"0.25\">&<a x='&#x41'>;</VARLUNE_PRESET>" })
+        EXPECT_FALSE (SettingsDocument::readPresetData (text.data(), text.size(), layout).has_value()) << text;
+
+    // Complete references still read.
+    const std::string fine = "<VARLUNE_PRESET PresetName=\"&#x41;&#66;&amp;\" Dry_Wet=\"0.25\">&#x3;</VARLUNE_PRESET>";
+    const auto read = SettingsDocument::readPresetData (fine.data(), fine.size(), layout);
+    ASSERT_TRUE (read.has_value());
+    EXPECT_EQ (read->presetName, "AB&");
+}
+
 TEST (PresetFileReader, TextInUtf16WithAByteOrderMarkIsRead)
 {
     const auto text = juce::String::fromUTF8 ("<VARLUNE_PRESET PresetName=\"wide \xc3\xa9\" Dry_Wet=\"0.25\"/>");

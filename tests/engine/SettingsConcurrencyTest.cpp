@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <set>
 #include <thread>
 
 using namespace settingstest;
@@ -46,15 +47,14 @@ struct KnownSettings
 } // namespace
 
 // An audio thread runs blocks with program changes, a message thread saves presets and loads
-// them (by path and by the editor's refresh), a host thread saves and restores the state. No
+// them (by path and by the editor's refresh), host threads save and restore the state. No
 // access may race, every state the host receives is whole, and so is the final state.
-// Learned controllers moved by MIDI from the audio thread are not part of this run yet.
 TEST (SettingsConcurrency, BlocksPresetsAndHostStateRunTogether)
 {
     constexpr int numStates = 4;
     constexpr int audioBlocks = 1500;
     constexpr int messageRounds = 120;
-    constexpr int hostRounds = 200;
+    constexpr int hostRounds = 400;
 
     KnownSettings known;
     VarluneAudioProcessor processor;
@@ -80,7 +80,7 @@ TEST (SettingsConcurrency, BlocksPresetsAndHostStateRunTogether)
 
     std::atomic<int> ready { 0 };
     std::atomic<int> brokenStates { 0 };
-    const auto startTogether = [&ready] { ready.fetch_add (1); while (ready.load() < 3) std::this_thread::yield(); };
+    const auto startTogether = [&ready] { ready.fetch_add (1); while (ready.load() < 4) std::this_thread::yield(); };
 
     std::thread audio ([&]
     {
@@ -116,7 +116,19 @@ TEST (SettingsConcurrency, BlocksPresetsAndHostStateRunTogether)
         }
     });
 
-    std::thread host ([&]
+    // Two host threads: one restores states, the other saves them meanwhile.
+    std::thread hostRestoring ([&]
+    {
+        startTogether();
+
+        for (int n = 0; n < hostRounds; ++n)
+        {
+            const auto& state = known.stateBlobs[(size_t) (n % numStates)];
+            processor.setStateInformation (state.getData(), (int) state.getSize());
+        }
+    });
+
+    std::thread hostSaving ([&]
     {
         startTogether();
         juce::MemoryBlock blob;
@@ -124,9 +136,6 @@ TEST (SettingsConcurrency, BlocksPresetsAndHostStateRunTogether)
 
         for (int n = 0; n < hostRounds; ++n)
         {
-            const auto& state = known.stateBlobs[(size_t) (n % numStates)];
-            processor.setStateInformation (state.getData(), (int) state.getSize());
-
             processor.getStateInformation (blob);
             const auto read = SettingsDocument::readStateBlob (blob.getData(), (int) blob.getSize(), layout);
 
@@ -139,7 +148,8 @@ TEST (SettingsConcurrency, BlocksPresetsAndHostStateRunTogether)
 
     audio.join();
     message.join();
-    host.join();
+    hostRestoring.join();
+    hostSaving.join();
     processor.loadPendingPreset();
 
     EXPECT_EQ (brokenStates.load(), 0);
@@ -154,4 +164,133 @@ TEST (SettingsConcurrency, BlocksPresetsAndHostStateRunTogether)
         EXPECT_TRUE (known.knowsValues (valuesOf (processor))) << name;
         EXPECT_EQ (processor.getCurrentPresetName(), name);
     }
+}
+
+// The same with MIDI: blocks carry program changes and controllers that drive learned parameters,
+// while the message thread also switches learn and unlearn, arms parameters and builds the
+// last-moved display. A controller moves one parameter at a time, so states are no longer whole;
+// each parameter must still hold a value and a binding that some order of these calls gives.
+TEST (SettingsConcurrency, LearnedControllersMoveParametersWhilePresetsAndStateChange)
+{
+    constexpr int numStates = 4;
+    constexpr int audioBlocks = 1200;
+    constexpr int messageRounds = 100;
+    constexpr int hostRounds = 150;
+    const int controllers[] = { 20, 21, 22 };
+
+    VarluneAudioProcessor processor;
+    processor.setPlayConfigDetails (2, 2, 44100.0, 64);
+    processor.prepareToPlay (44100.0, 64);
+
+    // Per parameter, every value and binding it may end with.
+    std::vector<std::set<float>> allowedValues (98);
+    std::vector<std::set<int>> allowedControllers (98, std::set<int> { -1, 20, 21, 22 });
+    std::vector<juce::MemoryBlock> stateBlobs;
+
+    for (int i = 0; i < 98; ++i)
+    {
+        allowedValues[(size_t) i].insert (processor.getParameter (i));
+        for (int v = 0; v < 128; ++v)
+            allowedValues[(size_t) i].insert ((float) v / 127.0f);
+    }
+
+    {
+        VarluneAudioProcessor source;
+        for (int k = 0; k < numStates; ++k)
+        {
+            const auto settings = setRandomSettings (source, 2000u + (unsigned) k, "S" + juce::String (k));
+            for (int i = 0; i < 98; ++i)
+            {
+                allowedValues[(size_t) i].insert (settings.values[(size_t) i]);
+                source.parameters.getUnchecked (i)->setMidiCC ((i + k) % 4 == 0 ? -1 : controllers[(i + k) % 3]);
+            }
+            source.getStateInformation (stateBlobs.emplace_back());
+        }
+    }
+
+    for (int j = 0; j < 3; ++j)
+        processor.savePresetAs (presetFolder().getChildFile ("P" + juce::String (j) + ".vlp"));
+
+    std::atomic<int> ready { 0 };
+    std::atomic<int> badStates { 0 };
+    const auto startTogether = [&ready] { ready.fetch_add (1); while (ready.load() < 3) std::this_thread::yield(); };
+
+    const auto isAllowed = [&] (int i, float value, int controller)
+    {
+        return allowedValues[(size_t) i].count (value) > 0 && allowedControllers[(size_t) i].count (controller) > 0;
+    };
+
+    std::thread audio ([&]
+    {
+        startTogether();
+        juce::AudioSampleBuffer buffer (2, 64);
+        juce::MidiBuffer midi;
+
+        for (int n = 0; n < audioBlocks; ++n)
+        {
+            midi.clear();
+            midi.addEvent (juce::MidiMessage::controllerEvent (1, controllers[n % 3], (n * 7) % 128), n % 64);
+            midi.addEvent (juce::MidiMessage::controllerEvent (2, controllers[(n + 1) % 3], (n * 3) % 128), 63);
+            if (n % 6 == 0)
+                midi.addEvent (juce::MidiMessage::programChange (1, (n / 6) % 5), 10);
+
+            buffer.clear();
+            processor.processBlock (buffer, midi);
+        }
+    });
+
+    std::thread message ([&]
+    {
+        startTogether();
+
+        for (int n = 0; n < messageRounds; ++n)
+        {
+            processor.midiLearnActive = n % 3 != 0;
+            processor.midiUnlearnActive = n % 4 == 0;
+            processor.parameters.getUnchecked ((n * 13) % 98)->setLearnArmed (true);
+            if (processor.midiUnlearnActive)
+                processor.parameters.getUnchecked ((n * 17) % 98)->setMidiCC (-1);
+
+            processor.savePresetAs (presetFolder().getChildFile ("P" + juce::String (n % 3) + ".vlp"));
+            if (n % 3 == 1)
+                processor.loadPresetFromFile (presetFolder().getChildFile ("P0.vlp").getFullPathName());
+            processor.loadPendingPreset();
+
+            processor.updateLastMovedDisplay();
+            EXPECT_FALSE (processor.lastParamText.isEmpty());
+        }
+    });
+
+    std::thread host ([&]
+    {
+        startTogether();
+        juce::MemoryBlock blob;
+        const auto layout = processor.getSettingsLayout();
+
+        for (int n = 0; n < hostRounds; ++n)
+        {
+            const auto& state = stateBlobs[(size_t) (n % numStates)];
+            processor.setStateInformation (state.getData(), (int) state.getSize());
+            processor.getStateInformation (blob);
+
+            const auto read = SettingsDocument::readStateBlob (blob.getData(), (int) blob.getSize(), layout);
+            if (! read)
+                badStates.fetch_add (1);
+            else
+                for (int i = 0; i < 98; ++i)
+                    if (! isAllowed (i, read->values[(size_t) i], read->midiCCs[(size_t) i]))
+                        badStates.fetch_add (1);
+        }
+    });
+
+    audio.join();
+    message.join();
+    host.join();
+    processor.loadPendingPreset();
+    processor.updateLastMovedDisplay();
+
+    EXPECT_EQ (badStates.load(), 0);
+    for (int i = 0; i < 98; ++i)
+        EXPECT_TRUE (isAllowed (i, processor.getParameter (i), processor.parameters.getUnchecked (i)->getMidiCC())) << i;
+    EXPECT_FALSE (processor.isPresetLoadPending());
 }
