@@ -74,9 +74,12 @@ public:
     //==============================================================================
     // Presets, host state and preferences (VarluneSettings.cpp).
 
-    /** Opens the "Save Preset" dialog; a confirmed file goes to savePresetAs. Either way the preset
-        folder is scanned again afterwards. Message thread. */
+    /** Opens the "Save Preset" dialog, which ends in saveDialogClosed. Message thread. */
     void savePresetToFile();
+
+    /** The end of the save dialog: a chosen file goes to savePresetAs; with none (cancelled) the
+        preset folder is still scanned again and presetListChanged raised. */
+    void saveDialogClosed (const juce::File& chosenFile);
 
     /** Saves the current settings as a preset in this file, its extension forced to the preset
         extension, names the current preset after the file and scans the preset folder again. */

@@ -173,15 +173,15 @@ void VarluneAudioProcessor::savePresetToFile()
     saveChooser->launchAsync (juce::FileBrowserComponent::saveMode
                                 | juce::FileBrowserComponent::canSelectFiles
                                 | juce::FileBrowserComponent::warnAboutOverwriting,
-                              [this] (const juce::FileChooser& chooser)
-                              {
-                                  const auto chosen = chooser.getResult();
+                              [this] (const juce::FileChooser& chooser) { saveDialogClosed (chooser.getResult()); });
+}
 
-                                  if (chosen != juce::File())
-                                      savePresetAs (chosen);
-                                  else
-                                      presetSaveFinished();
-                              });
+void VarluneAudioProcessor::saveDialogClosed (const juce::File& chosenFile)
+{
+    if (chosenFile != juce::File())
+        savePresetAs (chosenFile);
+    else
+        presetSaveFinished();
 }
 
 void VarluneAudioProcessor::savePresetAs (const juce::File& chosenFile)

@@ -139,6 +139,22 @@ TEST (PresetFileFormat, SaveForcesTheExtensionAndNamesThePresetAfterTheFile)
     EXPECT_EQ (presetFolder().getNumberOfChildFiles (juce::File::findFiles), 3);
 }
 
+TEST (PresetFileFormat, ACancelledSaveDialogStillRescansTheList)
+{
+    VarluneAudioProcessor processor;
+    ASSERT_TRUE (presetFolder().getChildFile ("Dropped.vlp").replaceWithText ("x"));
+    processor.presetListChanged = false;
+
+    processor.saveDialogClosed (juce::File());
+    EXPECT_TRUE (processor.presetListChanged);
+    EXPECT_EQ (processor.presetNames, juce::StringArray ("Dropped"));
+    EXPECT_EQ (processor.getCurrentPresetName(), "Init");
+
+    processor.saveDialogClosed (presetFolder().getChildFile ("Chosen.vlp"));
+    EXPECT_EQ (processor.getCurrentPresetName(), "Chosen");
+    EXPECT_EQ (processor.presetNames.size(), 2);
+}
+
 TEST (PresetFileFormat, SaveReplacesAnExistingFileWhole)
 {
     VarluneAudioProcessor processor;
