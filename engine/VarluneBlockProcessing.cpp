@@ -50,6 +50,11 @@ inline float clampSource (float y) noexcept
     return t > -1.0f ? t : -1.0f;
 }
 
+inline bool sameBits (float a, float b) noexcept
+{
+    return std::memcmp (&a, &b, sizeof (a)) == 0;
+}
+
 inline bool isPositiveZero (float x) noexcept
 {
     uint32_t bits;
@@ -186,6 +191,21 @@ struct VarluneAudioProcessor::SignalGraph
     bool mixerRuns[numUnits];
     int outSource;
     float outLevel, outGain, dryWet, wholeNoteMs;
+
+    // Per segment: LFOs that nothing reads and whose rate is not modulated only advance their
+    // phase, outside the frame loop; the others can skip the phase's range checks when no
+    // increment they can reach leaves the table.
+    bool lfoPassive[numUnits];
+    bool lfoPhaseBounded;
+
+    // Per segment: the units that run, in order (LFOs: rate modulated; stepped in the loop).
+    int modulatedLfos[numUnits], activeLfos[numUnits], runningDelays[numUnits], runningMixers[numUnits];
+    int numModulatedLfos, numActiveLfos, numRunningDelays, numRunningMixers;
+
+    // Per segment: stereo lines in the same state (linesMatch), and also modulated alike
+    // (delayLinked), step once for both; modulation from a source that is the same on both
+    // channels is computed once.
+    bool linesMatch[numUnits], delayLinked[numUnits], mixerModShared[numUnits], dryWetModShared;
 };
 
 //==============================================================================
@@ -350,48 +370,22 @@ void VarluneAudioProcessor::prepareMixers() noexcept
 //==============================================================================
 namespace
 {
-// One step of a delay line: identical to SyncDelayNoFeed::process.
+// One glide step of a delay line.
 template <typename Line>
-inline float stepLine (Line& line, float input, float feedback) noexcept
+inline void glide (Line& line) noexcept
 {
-    float* const ring = line.ring;
-    const int length = line.length;
-
-    ring[line.write] = feedback * line.gain + input;
-
-    if (++line.write >= length)
-        line.write = 0;
-
     if (line.glideLength != 0)
     {
         if ((line.step >= 0.0f && line.target > line.current) || (line.step < 0.0f && line.current > line.target))
             line.current = line.current + line.step;
     }
-
-    const float lengthF = (float) length;
-    float r = (float) line.write - line.current;
-
-    while (r >= lengthF)
-        r -= lengthF;
-    while (r < 0.0f)
-        r += lengthF;
-
-    if (! (r < lengthF))
-        r = 0.0f;
-
-    const int i = (int) r;
-    const float f = r - (float) i;
-    const float a = ring[i];
-    const float b = i <= length - 2 ? ring[i + 1] : ring[0];
-    return f * (b - a) + a;
 }
 
-// The read position the line's next step would start from: what SyncDelayNoFeed keeps in readPosition.
-template <typename Line>
-inline float readPositionOf (const Line& line) noexcept
+// The read position for a write index and a delay, wrapped into the ring by its full length.
+inline float readPositionFor (int write, float current, int length) noexcept
 {
-    const float lengthF = (float) line.length;
-    float r = (float) line.write - line.current;
+    const float lengthF = (float) length;
+    float r = (float) write - current;
 
     while (r >= lengthF)
         r -= lengthF;
@@ -399,6 +393,36 @@ inline float readPositionOf (const Line& line) noexcept
         r += lengthF;
 
     return r < lengthF ? r : 0.0f;
+}
+
+// The sample at read position r, interpolated between the two neighbouring entries.
+inline float readRing (const float* ring, float r, int length) noexcept
+{
+    const int i = (int) r;
+    const float f = r - (float) i;
+    const float a = ring[i];
+    const float b = i <= length - 2 ? ring[i + 1] : ring[0];
+    return f * (b - a) + a;
+}
+
+// One step of a delay line: identical to SyncDelayNoFeed::process.
+template <typename Line>
+inline float stepLine (Line& line, float input, float feedback) noexcept
+{
+    line.ring[line.write] = feedback * line.gain + input;
+
+    if (++line.write >= line.length)
+        line.write = 0;
+
+    glide (line);
+    return readRing (line.ring, readPositionFor (line.write, line.current, line.length), line.length);
+}
+
+// The read position the line's next step would start from: what SyncDelayNoFeed keeps in readPosition.
+template <typename Line>
+inline float readPositionOf (const Line& line) noexcept
+{
+    return readPositionFor (line.write, line.current, line.length);
 }
 
 // A silent line with no inputs only moves its write index and its glide.
@@ -424,24 +448,40 @@ inline void idleLine (Line& line, int numSamples) noexcept
     }
 }
 
-// One sample of an LFO: identical to Lfo::getSample (false).
-template <typename Oscillator>
-inline float stepLfo (Oscillator& lfo) noexcept
+// The phase after one step of an LFO. Unchecked, for an increment in [0, size) and a phase in
+// [0, size): the sum stays below twice the size and the one subtraction is exact, so the phase
+// stays inside the table.
+template <bool checked>
+inline float advancePhase (float current, float increment, float size) noexcept
 {
-    const float size = (float) lfo.tableSize;
-    const float current = lfo.phase;
-    float next = lfo.increment + current;
+    float next = increment + current;
 
     if (next >= size)
     {
         next = next - size;
 
-        if (next >= size)
+        if (checked && next >= size)
             next = std::fmod (next, size);
     }
 
-    if (! (next >= 0.0f && next < size))
+    if (checked && ! (next >= 0.0f && next < size))
         next = 0.0f;
+
+    return next;
+}
+
+inline bool phaseStaysBounded (float phase, float increment, float size) noexcept
+{
+    return phase >= 0.0f && phase < size && increment >= 0.0f && increment < size;
+}
+
+// One sample of an LFO: identical to Lfo::getSample (false).
+template <bool checked = true, typename Oscillator>
+inline float stepLfo (Oscillator& lfo) noexcept
+{
+    const float size = (float) lfo.tableSize;
+    const float current = lfo.phase;
+    const float next = advancePhase<checked> (current, lfo.increment, size);
 
     const int index = (int) current;
     lfo.phase = next;
@@ -465,6 +505,49 @@ inline float stepLfo (Oscillator& lfo) noexcept
 
     lfo.previousIndex = index;
     return value;
+}
+
+// An LFO that nothing reads, n samples on: the same phase additions and wraps and the same hold
+// steps, without the table reads. Leaves the value of the last sample, what a reader would have
+// seen. Needs a bounded phase (phaseStaysBounded).
+template <typename Oscillator>
+inline float advancePassiveLfo (Oscillator& lfo, int n) noexcept
+{
+    const float size = (float) lfo.tableSize;
+    const float increment = lfo.increment;
+    float phase = lfo.phase, last = phase;
+
+    if (lfo.table == nullptr && lfo.wave == waveSampleAndHold)
+    {
+        int previous = lfo.previousIndex, hold = lfo.holdIndex;
+
+        for (int i = 0; i < n; ++i)
+        {
+            const int index = (int) phase;
+
+            if (index < previous && ++hold >= lfo.tableSize)
+                hold -= lfo.tableSize;
+
+            previous = index;
+            phase = advancePhase<false> (phase, increment, size);
+        }
+
+        lfo.phase = phase;
+        lfo.previousIndex = previous;
+        lfo.holdIndex = hold;
+        return lfo.randomTable[hold];
+    }
+
+    for (int i = 0; i < n; ++i)
+    {
+        last = phase;
+        phase = advancePhase<false> (phase, increment, size);
+    }
+
+    const int index = (int) last;
+    lfo.phase = phase;
+    lfo.previousIndex = index;
+    return lfo.table != nullptr ? lfo.table[index] : 0.0f;
 }
 
 // KivMixer::setValue for the mixer's mode.
@@ -495,11 +578,189 @@ inline float mixSample (int mode, float c, float last, float a, float b, int cha
     }
 }
 
-template <int numChannels, typename SignalGraph>
-void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexcept
+// The rate a modulated LFO runs at for the modulated value v.
+template <typename SignalGraph>
+inline float modulatedLfoRate (const SignalGraph& g, int k, float v) noexcept
+{
+    if (g.lfoSynced[k])
+        return 1000.0f / (g.wholeNoteMs / (float) (int) v);
+
+    return g.lfoTimes100[k] ? v * 100.0f : v;
+}
+
+// Sources that read the same on both channels: "None" and the LFOs.
+inline bool sameOnBothChannels (int source) noexcept
+{
+    return source == sourceNone || source >= sourceLfo1;
+}
+
+template <typename Line>
+inline bool sameTiming (const Line& a, const Line& b) noexcept
+{
+    return a.length == b.length && a.write == b.write && a.glideLength == b.glideLength && a.rate == b.rate
+        && sameBits (a.current, b.current) && sameBits (a.target, b.target) && sameBits (a.step, b.step)
+        && sameBits (a.gain, b.gain);
+}
+
+// The segment's shape: which units run, in their order, which LFOs only advance, which stereo
+// pairs of delay lines share their timing, which modulations are the same on both channels.
+template <typename SignalGraph>
+void planSegment (SignalGraph& g, int numChannels) noexcept
 {
     constexpr int units = VarluneAudioProcessor::numUnits;
+    bool read[numSignalSources] = {};
+    g.numModulatedLfos = g.numActiveLfos = g.numRunningDelays = g.numRunningMixers = 0;
 
+    for (int k = 0; k < units; ++k)
+    {
+        if (g.delayRuns[k])
+        {
+            g.runningDelays[g.numRunningDelays++] = k;
+            read[g.delayInput[k]] = read[g.delayFeedback[k]] = true;
+            read[g.delayMod[k].source] = read[g.delayMod[k].source] || g.delayMod[k].applies;
+        }
+
+        if (g.mixerRuns[k])
+        {
+            g.runningMixers[g.numRunningMixers++] = k;
+            read[g.mixerInputA[k]] = read[g.mixerInputB[k]] = true;
+            read[g.mixerMod[k].source] = read[g.mixerMod[k].source] || g.mixerMod[k].applies;
+        }
+
+        if (g.lfoMod[k].applies)
+        {
+            g.modulatedLfos[g.numModulatedLfos++] = k;
+            read[g.lfoMod[k].source] = true;
+        }
+
+        // Both lines of a unit step alike while they start alike and see the same modulation.
+        g.linesMatch[k] = numChannels == 2 && sameTiming (g.line[k][0], g.line[k][1]);
+        g.delayLinked[k] = g.linesMatch[k] && (! g.delayMod[k].applies || sameOnBothChannels (g.delayMod[k].source));
+        g.mixerModShared[k] = numChannels == 1 || sameOnBothChannels (g.mixerMod[k].source);
+    }
+
+    read[g.outSource] = true;
+    read[g.dryWetMod.source] = read[g.dryWetMod.source] || g.dryWetMod.applies;
+    g.dryWetModShared = numChannels == 1 || sameOnBothChannels (g.dryWetMod.source);
+
+    g.lfoPhaseBounded = true;
+
+    for (int k = 0; k < units; ++k)
+    {
+        const auto& lfo = g.lfo[k];
+        const float size = (float) lfo.tableSize;
+
+        // Rates grow with the modulated value, so the range's ends bound the increments.
+        const bool bounded = g.lfoMod[k].applies
+            ? phaseStaysBounded (lfo.phase, lfo.incrementPerHz * modulatedLfoRate (g, k, g.lfoMod[k].lo), size)
+               && phaseStaysBounded (lfo.phase, lfo.incrementPerHz * modulatedLfoRate (g, k, g.lfoMod[k].hi), size)
+            : phaseStaysBounded (lfo.phase, lfo.increment, size);
+
+        g.lfoPassive[k] = bounded && ! g.lfoMod[k].applies && ! read[sourceLfo1 + k];
+
+        if (! g.lfoPassive[k])
+        {
+            g.activeLfos[g.numActiveLfos++] = k;
+            g.lfoPhaseBounded = g.lfoPhaseBounded && bounded;
+        }
+    }
+}
+
+// A modulated delay time, without glide: the target follows the modulation sample by sample.
+template <typename SignalGraph, typename Line>
+inline void modulateDelayTime (const SignalGraph& g, int k, Line& line, float sourceValue) noexcept
+{
+    const float v = g.delayMod[k].apply (sourceValue);
+    const float s = g.delaySynced[k] ? msToSamples (g.wholeNoteMs / v, line.rate) : msToSamples (v, line.rate);
+    line.glideLength = 0;
+    line.target = targetInRing (s, line.target, line.length);
+    line.current = line.target;
+}
+
+// Delay unit k on both channels whose lines share their timing: one glide and one read position,
+// two rings. The second line's timing is brought up to date at the end of the segment.
+template <typename SignalGraph>
+inline void stepLinkedDelay (SignalGraph& g, int k) noexcept
+{
+    auto& line = g.line[k][0];
+    float* const ring0 = line.ring;
+    float* const ring1 = g.line[k][1].ring;
+
+    if (g.delayMod[k].applies)
+        modulateDelayTime (g, k, line, g.source[g.delayMod[k].source][0]);
+
+    const float* in = g.source[g.delayInput[k]];
+    const float* feedback = g.source[g.delayFeedback[k]];
+    const float in0 = in[0] * g.delayInputLevel[k], in1 = in[1] * g.delayInputLevel[k];
+    const float feedback0 = feedback[0] * g.delayFeedbackLevel[k], feedback1 = feedback[1] * g.delayFeedbackLevel[k];
+    ring0[line.write] = feedback0 * line.gain + in0;
+    ring1[line.write] = feedback1 * line.gain + in1;
+
+    if (++line.write >= line.length)
+        line.write = 0;
+
+    glide (line);
+    const float r = readPositionFor (line.write, line.current, line.length);
+    g.source[sourceDelay1 + k][0] = bounded (readRing (ring0, r, line.length));
+    g.source[sourceDelay1 + k][1] = bounded (readRing (ring1, r, line.length));
+}
+
+template <typename SignalGraph>
+inline void stepDelay (SignalGraph& g, int k, int c) noexcept
+{
+    auto& line = g.line[k][c];
+
+    if (g.delayMod[k].applies)
+        modulateDelayTime (g, k, line, g.source[g.delayMod[k].source][c]);
+
+    const float in = g.source[g.delayInput[k]][c] * g.delayInputLevel[k];
+    const float feedback = g.source[g.delayFeedback[k]][c] * g.delayFeedbackLevel[k];
+    g.source[sourceDelay1 + k][c] = bounded (stepLine (line, in, feedback));
+}
+
+// Mixer unit k in one mode; with a mode known at compile time the switches fold away.
+template <int mode, int numChannels, typename SignalGraph>
+inline void stepMixer (SignalGraph& g, int k) noexcept
+{
+    const auto& mod = g.mixerMod[k];
+
+    // With a valid mode the coefficient depends on the value alone, so one serves both channels.
+    constexpr bool validMode = mode < numMixerModes;
+    const bool shared = validMode && g.mixerModShared[k];
+
+    if (mod.applies && shared)
+    {
+        const float value = mod.apply (g.source[mod.source][0]) * 0.01f;
+        const float coefficient = coefficientFor (mode, value, g.mixer[k][0].coefficient);
+
+        for (int c = 0; c < numChannels; ++c)
+        {
+            g.mixer[k][c].value = value;
+            g.mixer[k][c].coefficient = coefficient;
+        }
+    }
+
+    _Pragma ("GCC unroll 2")
+    for (int c = 0; c < numChannels; ++c)
+    {
+        auto& mixer = g.mixer[k][c];
+
+        if (mod.applies && ! shared)
+        {
+            mixer.value = mod.apply (g.source[mod.source][c]) * 0.01f;
+            mixer.coefficient = coefficientFor (mode, mixer.value, mixer.coefficient);
+        }
+
+        const float a = g.source[g.mixerInputA[k]][c];
+        const float b = g.source[g.mixerInputB[k]][c];
+        mixer.last = mixSample (mode, mixer.coefficient, mixer.last, a, b, c);
+        g.source[sourceMixer1 + k][c] = bounded (mixer.last);
+    }
+}
+
+template <int numChannels, bool lfoChecked, typename SignalGraph>
+void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexcept
+{
     // A private copy: nothing outside this function can point into it, so ring stores cannot
     // clobber it and the compiler keeps it in registers and on the stack.
     SignalGraph g = graph;
@@ -511,88 +772,59 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
             g.source[sourceInput][c] = io[c][s];
 
         // LFO rates first, all from the previous frame's values, then one sample of each LFO.
-        _Pragma ("GCC unroll 4")
-        for (int k = 0; k < units; ++k)
+        for (int j = 0; j < g.numModulatedLfos; ++j)
         {
-            if (! g.lfoMod[k].applies)
-                continue;
-
+            const int k = g.modulatedLfos[j];
             auto& lfo = g.lfo[k];
-            const float v = g.lfoMod[k].apply (g.source[g.lfoMod[k].source][0]);
-
-            if (g.lfoSynced[k])
-                lfo.rate = 1000.0f / (g.wholeNoteMs / (float) (int) v);
-            else
-                lfo.rate = g.lfoTimes100[k] ? v * 100.0f : v;
-
+            lfo.rate = modulatedLfoRate (g, k, g.lfoMod[k].apply (g.source[g.lfoMod[k].source][0]));
             lfo.increment = lfo.incrementPerHz * lfo.rate;
         }
 
-        _Pragma ("GCC unroll 4")
-        for (int k = 0; k < units; ++k)
+        for (int j = 0; j < g.numActiveLfos; ++j)
         {
-            const float value = stepLfo (g.lfo[k]);
+            const int k = g.activeLfos[j];
+            const float value = stepLfo<lfoChecked> (g.lfo[k]);
             g.source[sourceLfo1 + k][0] = value;
             g.source[sourceLfo1 + k][1] = value;
         }
 
-        _Pragma ("GCC unroll 4")
-        for (int k = 0; k < units; ++k)
+        for (int j = 0; j < g.numRunningDelays; ++j)
         {
-            if (! g.delayRuns[k])
+            const int k = g.runningDelays[j];
+
+            if (numChannels == 2 && g.delayLinked[k])
+            {
+                stepLinkedDelay (g, k);
                 continue;
+            }
 
             _Pragma ("GCC unroll 2")
             for (int c = 0; c < numChannels; ++c)
-            {
-                auto& line = g.line[k][c];
-
-                if (g.delayMod[k].applies)
-                {
-                    const float v = g.delayMod[k].apply (g.source[g.delayMod[k].source][c]);
-                    const float s = g.delaySynced[k] ? msToSamples (g.wholeNoteMs / v, line.rate)
-                                                     : msToSamples (v, line.rate);
-                    line.glideLength = 0;
-                    line.target = targetInRing (s, line.target, line.length);
-                    line.current = line.target;
-                }
-
-                const float in = g.source[g.delayInput[k]][c] * g.delayInputLevel[k];
-                const float feedback = g.source[g.delayFeedback[k]][c] * g.delayFeedbackLevel[k];
-                g.source[sourceDelay1 + k][c] = bounded (stepLine (line, in, feedback));
-            }
+                stepDelay (g, k, c);
         }
 
-        _Pragma ("GCC unroll 4")
-        for (int k = 0; k < units; ++k)
+        for (int j = 0; j < g.numRunningMixers; ++j)
         {
-            if (! g.mixerRuns[k])
-                continue;
+            const int k = g.runningMixers[j];
 
-            const int mode = g.mixerMode[k];
-
-            _Pragma ("GCC unroll 2")
-            for (int c = 0; c < numChannels; ++c)
+            switch (g.mixerMode[k])
             {
-                auto& mixer = g.mixer[k][c];
-
-                if (g.mixerMod[k].applies)
-                {
-                    mixer.value = g.mixerMod[k].apply (g.source[g.mixerMod[k].source][c]) * 0.01f;
-                    mixer.coefficient = coefficientFor (mode, mixer.value, mixer.coefficient);
-                }
-
-                const float a = g.source[g.mixerInputA[k]][c];
-                const float b = g.source[g.mixerInputB[k]][c];
-                mixer.last = mixSample (mode, mixer.coefficient, mixer.last, a, b, c);
-                g.source[sourceMixer1 + k][c] = bounded (mixer.last);
+                case modeMix:     stepMixer<modeMix, numChannels> (g, k); break;
+                case modeRingmod: stepMixer<modeRingmod, numChannels> (g, k); break;
+                case modeGain:    stepMixer<modeGain, numChannels> (g, k); break;
+                case modeDamp:    stepMixer<modeDamp, numChannels> (g, k); break;
+                case modePan:     stepMixer<modePan, numChannels> (g, k); break;
+                default:          stepMixer<numMixerModes, numChannels> (g, k); break;
             }
         }
+
+        if (g.dryWetMod.applies && g.dryWetModShared)
+            g.dryWet = g.dryWetMod.apply (g.source[g.dryWetMod.source][0]) * 0.01f;
 
         _Pragma ("GCC unroll 2")
         for (int c = 0; c < numChannels; ++c)
         {
-            if (g.dryWetMod.applies)
+            if (g.dryWetMod.applies && ! g.dryWetModShared)
                 g.dryWet = g.dryWetMod.apply (g.source[g.dryWetMod.source][c]) * 0.01f;
 
             const float wet = g.source[g.outSource][c] * g.outLevel * g.outGain;
@@ -720,20 +952,47 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
             return;
 
         float* const* io = buffer.getArrayOfWritePointers();
-
-        if (numChannelsToProcess == 2)
-            runFrames<2> (g, io, start, end);
-        else
-            runFrames<1> (g, io, start, end);
-
         const int length = end - start;
+
+        planSegment (g, numChannelsToProcess);
 
         for (int k = 0; k < numUnits; ++k)
         {
-            for (int c = 0; c < numChannelsToProcess; ++c)
+            if (g.lfoPassive[k])
+            {
+                const float value = advancePassiveLfo (g.lfo[k], length);
+                g.source[sourceLfo1 + k][0] = value;
+                g.source[sourceLfo1 + k][1] = value;
+            }
+        }
+
+        if (numChannelsToProcess == 2)
+            g.lfoPhaseBounded ? runFrames<2, false> (g, io, start, end) : runFrames<2, true> (g, io, start, end);
+        else
+            g.lfoPhaseBounded ? runFrames<1, false> (g, io, start, end) : runFrames<1, true> (g, io, start, end);
+
+        for (int k = 0; k < numUnits; ++k)
+        {
+            auto& lines = g.line[k];
+
+            if (g.delayRuns[k] ? g.delayLinked[k] : g.linesMatch[k])
             {
                 if (! g.delayRuns[k])
-                    idleLine (g.line[k][c], length);
+                    idleLine (lines[0], length);
+
+                lines[1].write = lines[0].write;
+                lines[1].current = lines[0].current;
+                lines[1].target = lines[0].target;
+                lines[1].glideLength = lines[0].glideLength;
+            }
+            else if (! g.delayRuns[k])
+            {
+                for (int c = 0; c < numChannelsToProcess; ++c)
+                    idleLine (lines[c], length);
+            }
+
+            for (int c = 0; c < numChannelsToProcess; ++c)
+            {
 
                 // A skipped mixer's output, and so its last output, was +0 throughout.
                 if (! g.mixerRuns[k])

@@ -244,6 +244,85 @@ TEST (SignalGraphDifferential, DenseFeedbackAndModulationMatchTheReferenceModel)
     }
 }
 
+// Sparse patches, close to what people play: the default patch with a few units switched on. Most
+// LFOs are read by nothing (sample and hold among them, running for many cycles), stereo pairs of
+// delay lines glide alike while unused ones glide too, modulation comes from LFOs (the same on both
+// channels) or from the input (not), and tempo-synced LFOs may run faster than the table allows.
+TEST (SignalGraphDifferential, SparsePatchesMatchTheReferenceModel)
+{
+    using namespace ParameterIndex;
+    std::mt19937 rng (31337);
+    auto pick = [&] (int n) { return (int) (rng() % (unsigned) n); };
+    auto anySource = [&] { return pick (3) == 0 ? sourceLfo1 + pick (4) : (pick (2) == 0 ? sourceInput : sourceDelay1 + pick (4)); };
+
+    const SessionSetup sessions[] = { { 44100.0, 2, 2 }, { 48000.0, 2, 2 }, { 96000.0, 1, 2 }, { 48000.0, 2, 2 } };
+
+    for (const auto& setup : sessions)
+    {
+        Pair pair (setup.rate, setup.inputs, setup.outputs);
+        const juce::MidiBuffer noMidi;
+
+        for (int patch = 0; patch < 12; ++patch)
+        {
+            for (int i = 0; i < 98; ++i)
+                pair.set (i, pair.engine.parameters.getUnchecked (i)->defaultNormalised);
+
+            for (int k = 1; k <= 4; ++k)
+            {
+                const int l = lfoBase (k);
+                pair.set (l + lfoWave, waveValue (pick (6)));
+                pair.set (l + lfoRate, (float) pick (100) / 100.0f);
+                pair.set (l + lfoRateTimes100, pick (3) == 0 ? 1.0f : 0.0f);
+                pair.set (l + lfoSync, pick (3) == 0 ? 1.0f : 0.0f);
+                pair.set (l + lfoSyncedRate, (float) pick (100) / 100.0f);
+
+                // Delay times change on every line, used or not, so that all of them glide.
+                pair.set (delayBase (k) + delayTime, (float) (1 + pick (100)) / 100.0f);
+            }
+
+            for (int n = pick (4); n > 0; --n)
+            {
+                const int k = 1 + pick (4);
+                switch (pick (5))
+                {
+                    case 0:
+                        pair.set (delayBase (k) + delayInput, sourceValue (anySource()));
+                        pair.set (delayBase (k) + delayFeedbackInput, sourceValue (sourceDelay1 + k - 1));
+                        break;
+                    case 1:
+                        pair.set (delayBase (k) + delayTimeModSource, sourceValue (anySource()));
+                        pair.set (delayBase (k) + delayTimeModDepth, (float) pick (100) / 100.0f);
+                        pair.set (delayBase (k) + delaySync, (float) pick (2));
+                        break;
+                    case 2:
+                        pair.set (mixerBase (k) + mixerMode, modeValue (pick (5)));
+                        pair.set (mixerBase (k) + mixerInputA, sourceValue (anySource()));
+                        pair.set (mixerBase (k) + mixerInputB, sourceValue (anySource()));
+                        pair.set (mixerBase (k) + mixerControlModSource, sourceValue (anySource()));
+                        pair.set (mixerBase (k) + mixerControlModDepth, (float) pick (100) / 100.0f);
+                        break;
+                    case 3:
+                        pair.set (lfoBase (k) + lfoRateModSource, sourceValue (anySource()));
+                        pair.set (lfoBase (k) + lfoRateModDepth, (float) pick (100) / 100.0f);
+                        break;
+                    default:
+                        pair.set (outInputSource, sourceValue (pick (2) == 0 ? sourceMixer1 + k - 1 : anySource()));
+                        pair.set (dryWetModSource, sourceValue (anySource()));
+                        pair.set (dryWetModDepth, (float) pick (100) / 100.0f);
+                        break;
+                }
+            }
+
+            pair.playHead.mode = TestPlayHead::Mode::tempo;
+            pair.playHead.bpm = pick (4) == 0 ? 20000.0 + (double) pick (200000) : 40.0 + (double) pick (200);
+
+            for (int block = 0; block < 8; ++block)
+                ASSERT_TRUE (runBlock (pair, rng, pick (2) == 0 ? 4096 : 1 + pick (1500), noMidi, pick (3) == 0 ? 4 : 0))
+                    << "rate " << setup.rate << ", patch " << patch << ", block " << block;
+        }
+    }
+}
+
 // MIDI at random sample positions: controllers that follow learned bindings, learn with armed
 // parameters, program changes, events at and past the block's end. Bindings, values and requests
 // must come out the same as well as the audio.
