@@ -33,13 +33,12 @@ inline float bounded (float y) noexcept
 }
 
 // The output clamp; a NaN (only a non-finite input can cause one) becomes silence.
+// (Compare-and-select forms that keep a NaN until the last step, for min, max and a mask.)
 inline float clampOutput (float mix) noexcept
 {
-    if (mix > 1.0f)
-        return 1.0f;
-    if (mix < -1.0f)
-        return -1.0f;
-    return mix == mix ? mix : 0.0f;
+    const float upper = 1.0f < mix ? 1.0f : mix;
+    const float both = -1.0f > upper ? -1.0f : upper;
+    return both == both ? both : 0.0f;
 }
 
 // A modulation source value clamped to -1..1; a NaN reads as -1. (Written as the two compare-and-
@@ -434,18 +433,37 @@ inline void idleLine (Line& line, int numSamples) noexcept
     if (line.glideLength == 0)
         return;
 
-    for (int n = 0; n < numSamples; ++n)
+    // Until the delay reaches the target, or the step no longer moves it: every further step
+    // would be the same.
+    const float step = line.step, target = line.target;
+    float current = line.current;
+
+    if (step >= 0.0f)
     {
-        if (! ((line.step >= 0.0f && line.target > line.current) || (line.step < 0.0f && line.current > line.target)))
-            break;
+        for (int n = 0; n < numSamples && target > current; ++n)
+        {
+            const float next = current + step;
 
-        const float next = line.current + line.step;
+            if (next == current)
+                break;
 
-        if (next == line.current)
-            break;   // the step no longer moves the delay: every further step is the same
-
-        line.current = next;
+            current = next;
+        }
     }
+    else if (step < 0.0f)
+    {
+        for (int n = 0; n < numSamples && current > target; ++n)
+        {
+            const float next = current + step;
+
+            if (next == current)
+                break;
+
+            current = next;
+        }
+    }
+
+    line.current = current;
 }
 
 // The phase after one step of an LFO. Unchecked, for an increment in [0, size) and a phase in
@@ -507,47 +525,74 @@ inline float stepLfo (Oscillator& lfo) noexcept
     return value;
 }
 
-// An LFO that nothing reads, n samples on: the same phase additions and wraps and the same hold
-// steps, without the table reads. Leaves the value of the last sample, what a reader would have
-// seen. Needs a bounded phase (phaseStaysBounded).
+// A sample-and-hold LFO that nothing reads, n samples on: the same phase additions and wraps and
+// the same hold steps, without the table reads. Leaves the value of the last sample, what a reader
+// would have seen. Needs a bounded phase (phaseStaysBounded).
 template <typename Oscillator>
-inline float advancePassiveLfo (Oscillator& lfo, int n) noexcept
+inline float advancePassiveHold (Oscillator& lfo, int n) noexcept
 {
     const float size = (float) lfo.tableSize;
     const float increment = lfo.increment;
-    float phase = lfo.phase, last = phase;
-
-    if (lfo.table == nullptr && lfo.wave == waveSampleAndHold)
-    {
-        int previous = lfo.previousIndex, hold = lfo.holdIndex;
-
-        for (int i = 0; i < n; ++i)
-        {
-            const int index = (int) phase;
-
-            if (index < previous && ++hold >= lfo.tableSize)
-                hold -= lfo.tableSize;
-
-            previous = index;
-            phase = advancePhase<false> (phase, increment, size);
-        }
-
-        lfo.phase = phase;
-        lfo.previousIndex = previous;
-        lfo.holdIndex = hold;
-        return lfo.randomTable[hold];
-    }
+    float phase = lfo.phase;
+    int previous = lfo.previousIndex, hold = lfo.holdIndex;
 
     for (int i = 0; i < n; ++i)
     {
-        last = phase;
+        const int index = (int) phase;
+
+        if (index < previous && ++hold >= lfo.tableSize)
+            hold -= lfo.tableSize;
+
+        previous = index;
         phase = advancePhase<false> (phase, increment, size);
     }
 
-    const int index = (int) last;
     lfo.phase = phase;
-    lfo.previousIndex = index;
-    return lfo.table != nullptr ? lfo.table[index] : 0.0f;
+    lfo.previousIndex = previous;
+    lfo.holdIndex = hold;
+    return lfo.randomTable[hold];
+}
+
+// Four LFO phases side by side, one lane each.
+using PhaseLanes = float __attribute__ ((vector_size (16)));
+using LaneMask = int32_t __attribute__ ((vector_size (16)));
+
+// LFOs that nothing reads and that do not sample and hold, n samples on together: the phases of
+// advancePhase<false>, lane by lane (a lane that does not wrap subtracts +0, which changes no
+// phase in [0, size)). Each LFO is left with the value of its last sample.
+template <typename Oscillator>
+inline void advancePassiveLfos (Oscillator* const* lfos, int count, int n, float* values) noexcept
+{
+    PhaseLanes phase = {}, increment = {}, size = {};
+
+    for (int j = 0; j < count; ++j)
+    {
+        phase[j] = lfos[j]->phase;
+        increment[j] = lfos[j]->increment;
+        size[j] = (float) lfos[j]->tableSize;
+    }
+
+    auto advance = [&]
+    {
+        const PhaseLanes next = increment + phase;
+        const LaneMask wraps = next >= size;
+        phase = next - (PhaseLanes) (wraps & (LaneMask) size);
+    };
+
+    for (int i = 1; i < n; ++i)
+        advance();
+
+    const PhaseLanes last = phase;
+    advance();
+
+    for (int j = 0; j < count; ++j)
+    {
+        auto& lfo = *lfos[j];
+        const int index = (int) last[j];
+        lfo.phase = phase[j];
+        lfo.previousIndex = index;
+        values[j] = lfo.table != nullptr ? lfo.table[index] : 0.0f;
+    }
 }
 
 // KivMixer::setValue for the mixer's mode.
@@ -956,14 +1001,35 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
 
         planSegment (g, numChannelsToProcess);
 
+        // Passive LFOs: sample and hold ones alone, the others side by side.
+        SignalGraph::Oscillator* together[numUnits];
+        int units[numUnits], count = 0;
+
         for (int k = 0; k < numUnits; ++k)
         {
-            if (g.lfoPassive[k])
+            if (! g.lfoPassive[k])
+                continue;
+
+            if (g.lfo[k].table == nullptr && g.lfo[k].wave == waveSampleAndHold)
             {
-                const float value = advancePassiveLfo (g.lfo[k], length);
+                const float value = advancePassiveHold (g.lfo[k], length);
                 g.source[sourceLfo1 + k][0] = value;
                 g.source[sourceLfo1 + k][1] = value;
             }
+            else
+            {
+                together[count] = &g.lfo[k];
+                units[count++] = k;
+            }
+        }
+
+        if (count > 0)
+        {
+            float values[numUnits];
+            advancePassiveLfos (together, count, length, values);
+
+            for (int j = 0; j < count; ++j)
+                g.source[sourceLfo1 + units[j]][0] = g.source[sourceLfo1 + units[j]][1] = values[j];
         }
 
         if (numChannelsToProcess == 2)
