@@ -72,9 +72,8 @@ inline int resolveSelector (const mordwickLib::PluginParameter& parameter) noexc
 
 // A delay target in samples brought into the ring: at or below 0 it becomes one sample, at or above
 // the ring length it is halved until it fits. A NaN leaves the previous target.
-inline float targetInRing (float s, float previous, int ringLength) noexcept
+inline float targetInRing (float s, float previous, float length) noexcept
 {
-    const float length = (float) ringLength;
 
     if (s > 0.0f && s < length)
         return s;
@@ -155,6 +154,7 @@ struct VarluneAudioProcessor::SignalGraph
     {
         float* ring;
         int length;
+        float lengthF;        // the length as a float, for the read position
         int write;
         float current, target, step, gain;
         int glideLength;
@@ -166,45 +166,62 @@ struct VarluneAudioProcessor::SignalGraph
         float value, coefficient, last;
     };
 
+    // Each unit's state and plan together, so one base address reaches all of it.
+    struct DelayUnit
+    {
+        Line line[numChannels];
+        Modulation mod;
+        int input, feedback;
+        float inputLevel, feedbackLevel;
+        bool synced, runs;
+
+        // Per segment: stereo lines in the same state (linesMatch), and also modulated alike
+        // (linked), step once for both.
+        bool linesMatch, linked;
+    };
+
+    struct MixerUnit
+    {
+        Mixer channel[numChannels];
+        Modulation mod;
+        int inputA, inputB, mode;
+        bool runs;
+        bool modShared;       // per segment: the modulation reads the same on both channels
+    };
+
     struct Oscillator
     {
         const float* table;   // the wave's table, or nullptr for the held random values
         const float* randomTable;
         int wave, previousIndex, holdIndex, tableSize;
+        float size;           // the table size as a float, for the phase
         float phase, increment, incrementPerHz, rate;
+        Modulation mod;
+        bool synced, times100;
+
+        // Per segment: nothing reads it and its rate is not modulated, so it only advances its
+        // phase, outside the frame loop.
+        bool passive;
     };
 
     // source[i][c]: what selector value i reads on channel c (0 stays +0).
     float source[numSignalSources][numChannels];
-    Line line[numUnits][numChannels];
-    Mixer mixer[numUnits][numChannels];
+    DelayUnit delay[numUnits];
+    MixerUnit mixer[numUnits];
     Oscillator lfo[numUnits];
 
     // The plan: routing and modulation resolved from the parameters.
-    int delayInput[numUnits], delayFeedback[numUnits];
-    float delayInputLevel[numUnits], delayFeedbackLevel[numUnits];
-    bool delaySynced[numUnits], delayRuns[numUnits];
-    Modulation delayMod[numUnits], lfoMod[numUnits], mixerMod[numUnits], dryWetMod;
-    bool lfoSynced[numUnits], lfoTimes100[numUnits];
-    int mixerInputA[numUnits], mixerInputB[numUnits], mixerMode[numUnits];
-    bool mixerRuns[numUnits];
+    Modulation dryWetMod;
     int outSource;
     float outLevel, outGain, dryWet, wholeNoteMs;
 
-    // Per segment: LFOs that nothing reads and whose rate is not modulated only advance their
-    // phase, outside the frame loop; the others can skip the phase's range checks when no
-    // increment they can reach leaves the table.
-    bool lfoPassive[numUnits];
+    // Per segment: whether no increment the active LFOs can reach takes the phase out of the
+    // table (then the per-sample range checks go); the units that run, in order (LFOs: rate
+    // modulated; stepped in the loop); whether dry/wet modulation reads the same on both channels.
     bool lfoPhaseBounded;
-
-    // Per segment: the units that run, in order (LFOs: rate modulated; stepped in the loop).
     int modulatedLfos[numUnits], activeLfos[numUnits], runningDelays[numUnits], runningMixers[numUnits];
     int numModulatedLfos, numActiveLfos, numRunningDelays, numRunningMixers;
-
-    // Per segment: stereo lines in the same state (linesMatch), and also modulated alike
-    // (delayLinked), step once for both; modulation from a source that is the same on both
-    // channels is computed once.
-    bool linesMatch[numUnits], delayLinked[numUnits], mixerModShared[numUnits], dryWetModShared;
+    bool dryWetModShared;
 };
 
 //==============================================================================
@@ -326,7 +343,7 @@ void VarluneAudioProcessor::prepareDelayLines() noexcept
             const double lineRate = (double) (float) line.sampleRate;
             const float s = delaySync[k] ? msToSamples (wholeNoteMs / delaySyncedDivision[k], lineRate)
                                          : msToSamples (delayTimeMs[k], lineRate);
-            line.targetDelay = targetInRing (s, line.targetDelay, line.ringLength);
+            line.targetDelay = targetInRing (s, line.targetDelay, (float) line.ringLength);
 
             if (line.glideLength == 0)
                 line.currentDelay = line.targetDelay;
@@ -381,9 +398,8 @@ inline void glide (Line& line) noexcept
 }
 
 // The read position for a write index and a delay, wrapped into the ring by its full length.
-inline float readPositionFor (int write, float current, int length) noexcept
+inline float readPositionFor (int write, float current, float lengthF) noexcept
 {
-    const float lengthF = (float) length;
     float r = (float) write - current;
 
     while (r >= lengthF)
@@ -414,14 +430,14 @@ inline float stepLine (Line& line, float input, float feedback) noexcept
         line.write = 0;
 
     glide (line);
-    return readRing (line.ring, readPositionFor (line.write, line.current, line.length), line.length);
+    return readRing (line.ring, readPositionFor (line.write, line.current, line.lengthF), line.length);
 }
 
 // The read position the line's next step would start from: what SyncDelayNoFeed keeps in readPosition.
 template <typename Line>
 inline float readPositionOf (const Line& line) noexcept
 {
-    return readPositionFor (line.write, line.current, line.length);
+    return readPositionFor (line.write, line.current, line.lengthF);
 }
 
 // A silent line with no inputs only moves its write index and its glide.
@@ -497,7 +513,7 @@ inline bool phaseStaysBounded (float phase, float increment, float size) noexcep
 template <bool checked = true, typename Oscillator>
 inline float stepLfo (Oscillator& lfo) noexcept
 {
-    const float size = (float) lfo.tableSize;
+    const float size = lfo.size;
     const float current = lfo.phase;
     const float next = advancePhase<checked> (current, lfo.increment, size);
 
@@ -627,10 +643,10 @@ inline float mixSample (int mode, float c, float last, float a, float b, int cha
 template <typename SignalGraph>
 inline float modulatedLfoRate (const SignalGraph& g, int k, float v) noexcept
 {
-    if (g.lfoSynced[k])
+    if (g.lfo[k].synced)
         return 1000.0f / (g.wholeNoteMs / (float) (int) v);
 
-    return g.lfoTimes100[k] ? v * 100.0f : v;
+    return g.lfo[k].times100 ? v * 100.0f : v;
 }
 
 // Sources that read the same on both channels: "None" and the LFOs.
@@ -658,30 +674,30 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
 
     for (int k = 0; k < units; ++k)
     {
-        if (g.delayRuns[k])
+        if (g.delay[k].runs)
         {
             g.runningDelays[g.numRunningDelays++] = k;
-            read[g.delayInput[k]] = read[g.delayFeedback[k]] = true;
-            read[g.delayMod[k].source] = read[g.delayMod[k].source] || g.delayMod[k].applies;
+            read[g.delay[k].input] = read[g.delay[k].feedback] = true;
+            read[g.delay[k].mod.source] = read[g.delay[k].mod.source] || g.delay[k].mod.applies;
         }
 
-        if (g.mixerRuns[k])
+        if (g.mixer[k].runs)
         {
             g.runningMixers[g.numRunningMixers++] = k;
-            read[g.mixerInputA[k]] = read[g.mixerInputB[k]] = true;
-            read[g.mixerMod[k].source] = read[g.mixerMod[k].source] || g.mixerMod[k].applies;
+            read[g.mixer[k].inputA] = read[g.mixer[k].inputB] = true;
+            read[g.mixer[k].mod.source] = read[g.mixer[k].mod.source] || g.mixer[k].mod.applies;
         }
 
-        if (g.lfoMod[k].applies)
+        if (g.lfo[k].mod.applies)
         {
             g.modulatedLfos[g.numModulatedLfos++] = k;
-            read[g.lfoMod[k].source] = true;
+            read[g.lfo[k].mod.source] = true;
         }
 
         // Both lines of a unit step alike while they start alike and see the same modulation.
-        g.linesMatch[k] = numChannels == 2 && sameTiming (g.line[k][0], g.line[k][1]);
-        g.delayLinked[k] = g.linesMatch[k] && (! g.delayMod[k].applies || sameOnBothChannels (g.delayMod[k].source));
-        g.mixerModShared[k] = numChannels == 1 || sameOnBothChannels (g.mixerMod[k].source);
+        g.delay[k].linesMatch = numChannels == 2 && sameTiming (g.delay[k].line[0], g.delay[k].line[1]);
+        g.delay[k].linked = g.delay[k].linesMatch && (! g.delay[k].mod.applies || sameOnBothChannels (g.delay[k].mod.source));
+        g.mixer[k].modShared = numChannels == 1 || sameOnBothChannels (g.mixer[k].mod.source);
     }
 
     read[g.outSource] = true;
@@ -696,14 +712,14 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
         const float size = (float) lfo.tableSize;
 
         // Rates grow with the modulated value, so the range's ends bound the increments.
-        const bool bounded = g.lfoMod[k].applies
-            ? phaseStaysBounded (lfo.phase, lfo.incrementPerHz * modulatedLfoRate (g, k, g.lfoMod[k].lo), size)
-               && phaseStaysBounded (lfo.phase, lfo.incrementPerHz * modulatedLfoRate (g, k, g.lfoMod[k].hi), size)
+        const bool bounded = g.lfo[k].mod.applies
+            ? phaseStaysBounded (lfo.phase, lfo.incrementPerHz * modulatedLfoRate (g, k, g.lfo[k].mod.lo), size)
+               && phaseStaysBounded (lfo.phase, lfo.incrementPerHz * modulatedLfoRate (g, k, g.lfo[k].mod.hi), size)
             : phaseStaysBounded (lfo.phase, lfo.increment, size);
 
-        g.lfoPassive[k] = bounded && ! g.lfoMod[k].applies && ! read[sourceLfo1 + k];
+        g.lfo[k].passive = bounded && ! g.lfo[k].mod.applies && ! read[sourceLfo1 + k];
 
-        if (! g.lfoPassive[k])
+        if (! g.lfo[k].passive)
         {
             g.activeLfos[g.numActiveLfos++] = k;
             g.lfoPhaseBounded = g.lfoPhaseBounded && bounded;
@@ -712,94 +728,93 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
 }
 
 // A modulated delay time, without glide: the target follows the modulation sample by sample.
-template <typename SignalGraph, typename Line>
-inline void modulateDelayTime (const SignalGraph& g, int k, Line& line, float sourceValue) noexcept
+template <typename Unit, typename Line>
+inline void modulateDelayTime (const Unit& unit, float wholeNoteMs, Line& line, float sourceValue) noexcept
 {
-    const float v = g.delayMod[k].apply (sourceValue);
-    const float s = g.delaySynced[k] ? msToSamples (g.wholeNoteMs / v, line.rate) : msToSamples (v, line.rate);
+    const float v = unit.mod.apply (sourceValue);
+    const float s = unit.synced ? msToSamples (wholeNoteMs / v, line.rate) : msToSamples (v, line.rate);
     line.glideLength = 0;
-    line.target = targetInRing (s, line.target, line.length);
+    line.target = targetInRing (s, line.target, line.lengthF);
     line.current = line.target;
 }
 
-// Delay unit k on both channels whose lines share their timing: one glide and one read position,
+// A delay unit on both channels whose lines share their timing: one glide and one read position,
 // two rings. The second line's timing is brought up to date at the end of the segment.
-template <typename SignalGraph>
-inline void stepLinkedDelay (SignalGraph& g, int k) noexcept
+template <typename Unit>
+inline void stepLinkedDelay (Unit& unit, const float (*source)[2], float wholeNoteMs, float* output) noexcept
 {
-    auto& line = g.line[k][0];
+    auto& line = unit.line[0];
     float* const ring0 = line.ring;
-    float* const ring1 = g.line[k][1].ring;
+    float* const ring1 = unit.line[1].ring;
 
-    if (g.delayMod[k].applies)
-        modulateDelayTime (g, k, line, g.source[g.delayMod[k].source][0]);
+    if (unit.mod.applies)
+        modulateDelayTime (unit, wholeNoteMs, line, source[unit.mod.source][0]);
 
-    const float* in = g.source[g.delayInput[k]];
-    const float* feedback = g.source[g.delayFeedback[k]];
-    const float in0 = in[0] * g.delayInputLevel[k], in1 = in[1] * g.delayInputLevel[k];
-    const float feedback0 = feedback[0] * g.delayFeedbackLevel[k], feedback1 = feedback[1] * g.delayFeedbackLevel[k];
-    ring0[line.write] = feedback0 * line.gain + in0;
-    ring1[line.write] = feedback1 * line.gain + in1;
-
-    if (++line.write >= line.length)
-        line.write = 0;
+    const float* in = source[unit.input];
+    const float* feedback = source[unit.feedback];
+    const float in0 = in[0] * unit.inputLevel, in1 = in[1] * unit.inputLevel;
+    const float feedback0 = feedback[0] * unit.feedbackLevel, feedback1 = feedback[1] * unit.feedbackLevel;
+    const int write = line.write;
+    ring0[write] = feedback0 * line.gain + in0;
+    ring1[write] = feedback1 * line.gain + in1;
+    line.write = write + 1 < line.length ? write + 1 : 0;
 
     glide (line);
-    const float r = readPositionFor (line.write, line.current, line.length);
-    g.source[sourceDelay1 + k][0] = bounded (readRing (ring0, r, line.length));
-    g.source[sourceDelay1 + k][1] = bounded (readRing (ring1, r, line.length));
+    const float r = readPositionFor (line.write, line.current, line.lengthF);
+    output[0] = bounded (readRing (ring0, r, line.length));
+    output[1] = bounded (readRing (ring1, r, line.length));
 }
 
-template <typename SignalGraph>
-inline void stepDelay (SignalGraph& g, int k, int c) noexcept
+template <typename Unit>
+inline void stepDelay (Unit& unit, const float (*source)[2], float wholeNoteMs, float* output, int c) noexcept
 {
-    auto& line = g.line[k][c];
+    auto& line = unit.line[c];
 
-    if (g.delayMod[k].applies)
-        modulateDelayTime (g, k, line, g.source[g.delayMod[k].source][c]);
+    if (unit.mod.applies)
+        modulateDelayTime (unit, wholeNoteMs, line, source[unit.mod.source][c]);
 
-    const float in = g.source[g.delayInput[k]][c] * g.delayInputLevel[k];
-    const float feedback = g.source[g.delayFeedback[k]][c] * g.delayFeedbackLevel[k];
-    g.source[sourceDelay1 + k][c] = bounded (stepLine (line, in, feedback));
+    const float in = source[unit.input][c] * unit.inputLevel;
+    const float feedback = source[unit.feedback][c] * unit.feedbackLevel;
+    output[c] = bounded (stepLine (line, in, feedback));
 }
 
-// Mixer unit k in one mode; with a mode known at compile time the switches fold away.
-template <int mode, int numChannels, typename SignalGraph>
-inline void stepMixer (SignalGraph& g, int k) noexcept
+// A mixer unit in one mode; with a mode known at compile time the switches fold away.
+template <int mode, int numChannels, typename Unit>
+inline void stepMixer (Unit& unit, const float (*source)[2], float* output) noexcept
 {
-    const auto& mod = g.mixerMod[k];
+    const auto& mod = unit.mod;
 
     // With a valid mode the coefficient depends on the value alone, so one serves both channels.
     constexpr bool validMode = mode < numMixerModes;
-    const bool shared = validMode && g.mixerModShared[k];
+    const bool shared = validMode && unit.modShared;
 
     if (mod.applies && shared)
     {
-        const float value = mod.apply (g.source[mod.source][0]) * 0.01f;
-        const float coefficient = coefficientFor (mode, value, g.mixer[k][0].coefficient);
+        const float value = mod.apply (source[mod.source][0]) * 0.01f;
+        const float coefficient = coefficientFor (mode, value, unit.channel[0].coefficient);
 
         for (int c = 0; c < numChannels; ++c)
         {
-            g.mixer[k][c].value = value;
-            g.mixer[k][c].coefficient = coefficient;
+            unit.channel[c].value = value;
+            unit.channel[c].coefficient = coefficient;
         }
     }
 
     _Pragma ("GCC unroll 2")
     for (int c = 0; c < numChannels; ++c)
     {
-        auto& mixer = g.mixer[k][c];
+        auto& mixer = unit.channel[c];
 
         if (mod.applies && ! shared)
         {
-            mixer.value = mod.apply (g.source[mod.source][c]) * 0.01f;
+            mixer.value = mod.apply (source[mod.source][c]) * 0.01f;
             mixer.coefficient = coefficientFor (mode, mixer.value, mixer.coefficient);
         }
 
-        const float a = g.source[g.mixerInputA[k]][c];
-        const float b = g.source[g.mixerInputB[k]][c];
+        const float a = source[unit.inputA][c];
+        const float b = source[unit.inputB][c];
         mixer.last = mixSample (mode, mixer.coefficient, mixer.last, a, b, c);
-        g.source[sourceMixer1 + k][c] = bounded (mixer.last);
+        output[c] = bounded (mixer.last);
     }
 }
 
@@ -821,7 +836,7 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
         {
             const int k = g.modulatedLfos[j];
             auto& lfo = g.lfo[k];
-            lfo.rate = modulatedLfoRate (g, k, g.lfoMod[k].apply (g.source[g.lfoMod[k].source][0]));
+            lfo.rate = modulatedLfoRate (g, k, g.lfo[k].mod.apply (g.source[g.lfo[k].mod.source][0]));
             lfo.increment = lfo.incrementPerHz * lfo.rate;
         }
 
@@ -837,29 +852,35 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
         {
             const int k = g.runningDelays[j];
 
-            if (numChannels == 2 && g.delayLinked[k])
+            auto& unit = g.delay[k];
+            float* const output = g.source[sourceDelay1 + k];
+
+            if (numChannels == 2 && unit.linked)
             {
-                stepLinkedDelay (g, k);
+                stepLinkedDelay (unit, g.source, g.wholeNoteMs, output);
                 continue;
             }
 
             _Pragma ("GCC unroll 2")
             for (int c = 0; c < numChannels; ++c)
-                stepDelay (g, k, c);
+                stepDelay (unit, g.source, g.wholeNoteMs, output, c);
         }
 
         for (int j = 0; j < g.numRunningMixers; ++j)
         {
             const int k = g.runningMixers[j];
 
-            switch (g.mixerMode[k])
+            auto& unit = g.mixer[k];
+            float* const output = g.source[sourceMixer1 + k];
+
+            switch (unit.mode)
             {
-                case modeMix:     stepMixer<modeMix, numChannels> (g, k); break;
-                case modeRingmod: stepMixer<modeRingmod, numChannels> (g, k); break;
-                case modeGain:    stepMixer<modeGain, numChannels> (g, k); break;
-                case modeDamp:    stepMixer<modeDamp, numChannels> (g, k); break;
-                case modePan:     stepMixer<modePan, numChannels> (g, k); break;
-                default:          stepMixer<numMixerModes, numChannels> (g, k); break;
+                case modeMix:     stepMixer<modeMix, numChannels> (unit, g.source, output); break;
+                case modeRingmod: stepMixer<modeRingmod, numChannels> (unit, g.source, output); break;
+                case modeGain:    stepMixer<modeGain, numChannels> (unit, g.source, output); break;
+                case modeDamp:    stepMixer<modeDamp, numChannels> (unit, g.source, output); break;
+                case modePan:     stepMixer<modePan, numChannels> (unit, g.source, output); break;
+                default:          stepMixer<numMixerModes, numChannels> (unit, g.source, output); break;
             }
         }
 
@@ -900,12 +921,13 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
             g.source[sourceLfo1 + k][c] = lfoOutput[k];
 
             const auto& line = *delayLines[k].getUnchecked (c);
-            g.line[k][c] = { line.ringBuffer.get(), line.ringLength, line.writeIndex, line.currentDelay,
+            g.delay[k].line[c] = { line.ringBuffer.get(), line.ringLength, (float) line.ringLength,
+                                   line.writeIndex, line.currentDelay,
                              line.targetDelay, line.glideStep, line.feedbackGain, line.glideLength,
                              (double) (float) line.sampleRate };
 
             const auto& mixer = *mixers[k].getUnchecked (c);
-            g.mixer[k][c] = { mixer.value, mixer.coefficient, mixer.lastOutput };
+            g.mixer[k].channel[c] = { mixer.value, mixer.coefficient, mixer.lastOutput };
         }
     }
 
@@ -918,14 +940,15 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         g.lfo[k].previousIndex = lfo.previousIndex;
         g.lfo[k].holdIndex = lfo.holdIndex;
         g.lfo[k].tableSize = lfo.tableSize;
+        g.lfo[k].size = (float) lfo.tableSize;
         g.lfo[k].phase = lfo.phase;
         g.lfo[k].increment = lfo.phaseIncrement;
         g.lfo[k].incrementPerHz = (float) lfo.tableSize / (float) lfo.sampleRate;
         g.lfo[k].rate = lfo.rate;
-        g.lfoSynced[k] = lfoSync[k];
-        g.lfoTimes100[k] = lfoRateTimes100[k];
-        g.delaySynced[k] = delaySync[k];
-        g.mixerMode[k] = mixers[k].getUnchecked (0)->mode;
+        g.lfo[k].synced = lfoSync[k];
+        g.lfo[k].times100 = lfoRateTimes100[k];
+        g.delay[k].synced = delaySync[k];
+        g.mixer[k].mode = mixers[k].getUnchecked (0)->mode;
     }
 
     g.outLevel = outInputLevel;
@@ -941,48 +964,48 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         for (int k = 0; k < numUnits; ++k)
         {
             const int d = delayBase (k + 1);
-            g.delayInput[k] = resolveSelector (*p.getUnchecked (d + delayInput));
-            g.delayFeedback[k] = resolveSelector (*p.getUnchecked (d + delayFeedbackInput));
-            g.delayInputLevel[k] = delayInputLevel[k];
-            g.delayFeedbackLevel[k] = delayFeedbackInputLevel[k];
-            g.delayMod[k].resolve (delayTimeModDepth[k] != 0.0f && delayTimeModSource[k] != 0,
+            g.delay[k].input = resolveSelector (*p.getUnchecked (d + delayInput));
+            g.delay[k].feedback = resolveSelector (*p.getUnchecked (d + delayFeedbackInput));
+            g.delay[k].inputLevel = delayInputLevel[k];
+            g.delay[k].feedbackLevel = delayFeedbackInputLevel[k];
+            g.delay[k].mod.resolve (delayTimeModDepth[k] != 0.0f && delayTimeModSource[k] != 0,
                                    *p.getUnchecked (d + ParameterIndex::delayTimeModSource),
                                    *p.getUnchecked (d + (delaySync[k] ? delayTimeSynced : delayTime)),
                                    delayTimeModDepth[k]);
 
             // Skipped: no inputs, no modulation, and a ring (and last output) that is all +0.
-            bool silent = g.delayInput[k] == sourceNone && g.delayFeedback[k] == sourceNone
-                           && ! g.delayMod[k].applies;
+            bool silent = g.delay[k].input == sourceNone && g.delay[k].feedback == sourceNone
+                           && ! g.delay[k].mod.applies;
 
             for (int c = 0; c < numChannelsToProcess; ++c)
-                silent = silent && delayZeroWrites[k][c] >= g.line[k][c].length
+                silent = silent && delayZeroWrites[k][c] >= g.delay[k].line[c].length
                           && isPositiveZero (g.source[sourceDelay1 + k][c]);
 
-            g.delayRuns[k] = ! silent;
+            g.delay[k].runs = ! silent;
 
             const int l = lfoBase (k + 1);
-            g.lfoMod[k].resolve (lfoRateModDepth[k] != 0.0f && lfoRateModSource[k] != 0,
+            g.lfo[k].mod.resolve (lfoRateModDepth[k] != 0.0f && lfoRateModSource[k] != 0,
                                  *p.getUnchecked (l + ParameterIndex::lfoRateModSource),
                                  *p.getUnchecked (l + (lfoSync[k] ? lfoSyncedRate : ParameterIndex::lfoRate)),
                                  lfoRateModDepth[k]);
 
             const int m = mixerBase (k + 1);
-            g.mixerInputA[k] = resolveSelector (*p.getUnchecked (m + mixerInputA));
-            g.mixerInputB[k] = resolveSelector (*p.getUnchecked (m + mixerInputB));
-            g.mixerMod[k].resolve (mixerControlModDepth[k] != 0.0f && mixerControlModSource[k] != 0,
+            g.mixer[k].inputA = resolveSelector (*p.getUnchecked (m + mixerInputA));
+            g.mixer[k].inputB = resolveSelector (*p.getUnchecked (m + mixerInputB));
+            g.mixer[k].mod.resolve (mixerControlModDepth[k] != 0.0f && mixerControlModSource[k] != 0,
                                    *p.getUnchecked (m + ParameterIndex::mixerControlModSource),
                                    *p.getUnchecked (m + ParameterIndex::mixerControl),
                                    mixerControlModDepth[k]);
 
             // With both inputs at +0 every mode gives +0, "Damp" only once its last output is +0.
-            bool idle = g.mixerInputA[k] == sourceNone && g.mixerInputB[k] == sourceNone
-                         && ! g.mixerMod[k].applies;
+            bool idle = g.mixer[k].inputA == sourceNone && g.mixer[k].inputB == sourceNone
+                         && ! g.mixer[k].mod.applies;
 
             for (int c = 0; c < numChannelsToProcess; ++c)
                 idle = idle && isPositiveZero (g.source[sourceMixer1 + k][c])
-                        && (g.mixerMode[k] != modeDamp || isPositiveZero (g.mixer[k][c].last));
+                        && (g.mixer[k].mode != modeDamp || isPositiveZero (g.mixer[k].channel[c].last));
 
-            g.mixerRuns[k] = ! idle;
+            g.mixer[k].runs = ! idle;
         }
 
         g.outSource = resolveSelector (*p.getUnchecked (outInputSource));
@@ -1007,7 +1030,7 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
 
         for (int k = 0; k < numUnits; ++k)
         {
-            if (! g.lfoPassive[k])
+            if (! g.lfo[k].passive)
                 continue;
 
             if (g.lfo[k].table == nullptr && g.lfo[k].wave == waveSampleAndHold)
@@ -1039,11 +1062,11 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
 
         for (int k = 0; k < numUnits; ++k)
         {
-            auto& lines = g.line[k];
+            auto& lines = g.delay[k].line;
 
-            if (g.delayRuns[k] ? g.delayLinked[k] : g.linesMatch[k])
+            if (g.delay[k].runs ? g.delay[k].linked : g.delay[k].linesMatch)
             {
-                if (! g.delayRuns[k])
+                if (! g.delay[k].runs)
                     idleLine (lines[0], length);
 
                 lines[1].write = lines[0].write;
@@ -1051,7 +1074,7 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
                 lines[1].target = lines[0].target;
                 lines[1].glideLength = lines[0].glideLength;
             }
-            else if (! g.delayRuns[k])
+            else if (! g.delay[k].runs)
             {
                 for (int c = 0; c < numChannelsToProcess; ++c)
                     idleLine (lines[c], length);
@@ -1061,13 +1084,13 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
             {
 
                 // A skipped mixer's output, and so its last output, was +0 throughout.
-                if (! g.mixerRuns[k])
-                    g.mixer[k][c].last = 0.0f;
+                if (! g.mixer[k].runs)
+                    g.mixer[k].channel[c].last = 0.0f;
 
                 // With no inputs every write was +0.
                 int& zeros = delayZeroWrites[k][c];
 
-                if (g.delayInput[k] == sourceNone && g.delayFeedback[k] == sourceNone)
+                if (g.delay[k].input == sourceNone && g.delay[k].feedback == sourceNone)
                     zeros = (int) std::min ((int64_t) zeros + length, (int64_t) INT_MAX);
                 else
                     zeros = 0;
@@ -1106,7 +1129,7 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
             mixerOutput[k][c] = g.source[sourceMixer1 + k][c];
 
             auto& line = *delayLines[k].getUnchecked (c);
-            const auto& local = g.line[k][c];
+            const auto& local = g.delay[k].line[c];
             line.writeIndex = local.write;
             line.currentDelay = local.current;
             line.targetDelay = local.target;
@@ -1116,9 +1139,9 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
                 line.readPosition = readPositionOf (local);
 
             auto& mixer = *mixers[k].getUnchecked (c);
-            mixer.value = g.mixer[k][c].value;
-            mixer.coefficient = g.mixer[k][c].coefficient;
-            mixer.lastOutput = g.mixer[k][c].last;
+            mixer.value = g.mixer[k].channel[c].value;
+            mixer.coefficient = g.mixer[k].channel[c].coefficient;
+            mixer.lastOutput = g.mixer[k].channel[c].last;
         }
     }
 
