@@ -58,10 +58,15 @@ juce::String decodeUtf8 (const juce::uint8* bytes, size_t size)
     return juce::String (juce::CharPointer_UTF8 (copy.get()), size);
 }
 
-// The document-type declaration where the parser would take it (after white space, comments and
-// processing instructions), replaced by blanks. The parser would otherwise expand the entities it
-// declares, and those may refer to each other without end.
-juce::String withoutDocumentType (const juce::String& text)
+struct TextSpan
+{
+    juce::CharPointer_UTF8 start, end;
+    int length;  // in characters
+};
+
+// Where the parser would take a document-type declaration: after white space, comments and
+// processing instructions. The declaration there, up to its closing '>', or nothing.
+std::optional<TextSpan> findDocumentType (const juce::String& text)
 {
     auto p = text.getCharPointer();
 
@@ -74,7 +79,7 @@ juce::String withoutDocumentType (const juce::String& text)
             const auto close = (p + 4).indexOf (juce::CharPointer_ASCII ("-->"));
 
             if (close < 0)
-                return text;
+                return {};
 
             p += 4 + close + 3;
             continue;
@@ -85,7 +90,7 @@ juce::String withoutDocumentType (const juce::String& text)
             const auto close = (p + 2).indexOf (juce::CharPointer_ASCII ("?>"));
 
             if (close < 0)
-                return text;
+                return {};
 
             p += 2 + close + 2;
             continue;
@@ -95,18 +100,18 @@ juce::String withoutDocumentType (const juce::String& text)
     }
 
     if (juce::CharacterFunctions::compareUpTo (p, juce::CharPointer_ASCII ("<!DOCTYPE"), 9) != 0)
-        return text;
+        return {};
 
     const auto start = p;
     p += 9;
-    int numBlanks = 9;
+    int length = 9;
 
-    for (int depth = 1; depth > 0; ++numBlanks)
+    for (int depth = 1; depth > 0; ++length)
     {
         const auto c = p.getAndAdvance();
 
         if (c == 0)
-            return text;  // unterminated: the parser refuses it anyway
+            return {};  // unterminated: the parser refuses it anyway
 
         if (c == '<')
             ++depth;
@@ -114,9 +119,24 @@ juce::String withoutDocumentType (const juce::String& text)
             --depth;
     }
 
-    return juce::String (text.getCharPointer(), start)
-         + juce::String::repeatedString (" ", numBlanks)
-         + juce::String (p);
+    return TextSpan { start, p, length };
+}
+
+// The document-type declaration replaced by blanks: the parser would expand the entities it
+// declares, and those may refer to each other without end. A second declaration right after the
+// first would then stand where the parser looks for one; the parser refuses such a document
+// anyway, so it gives the empty text.
+juce::String withoutDocumentType (const juce::String& text)
+{
+    const auto declaration = findDocumentType (text);
+
+    if (! declaration)
+        return text;
+
+    const auto blanked = juce::String (text.getCharPointer(), declaration->start)
+                       + juce::String::repeatedString (" ", declaration->length)
+                       + juce::String (declaration->end);
+    return findDocumentType (blanked) ? juce::String() : blanked;
 }
 
 // Processing instructions replaced by blanks. The parser passes over them where it expects white

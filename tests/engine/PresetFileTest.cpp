@@ -311,6 +311,12 @@ TEST (PresetFileReader, DeclaredEntitiesAreNotExpanded)
     EXPECT_EQ (reader.processor.getParameter (ParameterIndex::dryWet), 0.25f);
     EXPECT_EQ (reader.processor.getParameter (0), 0.0f);
     EXPECT_EQ (reader.processor.getCurrentPresetName(), "a");
+
+    // A second declaration after the first is refused, as the parser refuses it.
+    reader.load ("<!DOCTYPE x>\n<!DOCTYPE VARLUNE_PRESET [ <!ENTITY a \"&a;&a;\"> ]>\n"
+                 "<VARLUNE_PRESET PresetName=\"&a;\" Dry_Wet=\"0.75\"/>");
+    EXPECT_EQ (reader.processor.getParameter (ParameterIndex::dryWet), 0.25f);
+    EXPECT_EQ (reader.processor.getCurrentPresetName(), "a");
 }
 
 TEST (PresetFileReader, ProcessingInstructionsInTheContentAreSkipped)
