@@ -49,6 +49,49 @@ inline float clampSource (float y) noexcept
     return t > -1.0f ? t : -1.0f;
 }
 
+// One value for each of the two channels, lane by lane: the same single-precision arithmetic as
+// two scalar expressions, in half the instructions. A selector's source is laid out as such a pair.
+using Stereo = float __attribute__ ((vector_size (8)));
+
+inline Stereo loadStereo (const float* pair) noexcept
+{
+    Stereo v;
+    std::memcpy (&v, pair, sizeof (v));
+    return v;
+}
+
+inline void storeStereo (float* pair, Stereo v) noexcept
+{
+    std::memcpy (pair, &v, sizeof (v));
+}
+
+inline Stereo bothLanes (float x) noexcept { return Stereo { x, x }; }
+
+using StereoIndex = int32_t __attribute__ ((vector_size (8)));
+using StereoDouble = double __attribute__ ((vector_size (16)));
+
+inline Stereo bounded (Stereo y) noexcept
+{
+    const Stereo limit = bothLanes (graphLimit);
+    y = y < limit ? y : limit;
+    return y > -limit ? y : -limit;
+}
+
+inline Stereo clampSource (Stereo y) noexcept
+{
+    const Stereo one = bothLanes (1.0f);
+    const Stereo t = one < y ? one : y;
+    return t > -one ? t : -one;
+}
+
+inline Stereo clampOutput (Stereo mix) noexcept
+{
+    const Stereo one = bothLanes (1.0f);
+    const Stereo upper = one < mix ? one : mix;
+    const Stereo both = -one > upper ? -one : upper;
+    return both == both ? both : bothLanes (0.0f);
+}
+
 inline bool sameBits (float a, float b) noexcept
 {
     return std::memcmp (&a, &b, sizeof (a)) == 0;
@@ -124,6 +167,13 @@ struct Modulation
         v = lo > v ? lo : v;
         return hi < v ? hi : v;
     }
+
+    Stereo apply (Stereo sourceValue) const noexcept
+    {
+        Stereo v = bothLanes (value) + bothLanes (depthTimesRange) * clampSource (sourceValue);
+        v = bothLanes (lo) > v ? bothLanes (lo) : v;
+        return bothLanes (hi) < v ? bothLanes (hi) : v;
+    }
 };
 } // namespace
 
@@ -161,11 +211,6 @@ struct VarluneAudioProcessor::SignalGraph
         double rate;          // the line's own rate, through single precision
     };
 
-    struct Mixer
-    {
-        float value, coefficient, last;
-    };
-
     // Each unit's state and plan together, so one base address reaches all of it.
     struct DelayUnit
     {
@@ -176,13 +221,14 @@ struct VarluneAudioProcessor::SignalGraph
         bool synced, runs;
 
         // Per segment: stereo lines in the same state (linesMatch), and also modulated alike
-        // (linked), step once for both.
-        bool linesMatch, linked;
+        // (linked), step once for both; lines with one length, write index and rate (paired)
+        // step side by side.
+        bool linesMatch, linked, paired;
     };
 
     struct MixerUnit
     {
-        Mixer channel[numChannels];
+        float value[numChannels], coefficient[numChannels], last[numChannels];
         Modulation mod;
         int inputA, inputB, mode;
         bool runs;
@@ -640,13 +686,13 @@ inline float mixSample (int mode, float c, float last, float a, float b, int cha
 }
 
 // The rate a modulated LFO runs at for the modulated value v.
-template <typename SignalGraph>
-inline float modulatedLfoRate (const SignalGraph& g, int k, float v) noexcept
+template <typename Oscillator>
+inline float modulatedLfoRate (const Oscillator& lfo, float wholeNoteMs, float v) noexcept
 {
-    if (g.lfo[k].synced)
-        return 1000.0f / (g.wholeNoteMs / (float) (int) v);
+    if (lfo.synced)
+        return 1000.0f / (wholeNoteMs / (float) (int) v);
 
-    return g.lfo[k].times100 ? v * 100.0f : v;
+    return lfo.times100 ? v * 100.0f : v;
 }
 
 // Sources that read the same on both channels: "None" and the LFOs.
@@ -697,6 +743,10 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
         // Both lines of a unit step alike while they start alike and see the same modulation.
         g.delay[k].linesMatch = numChannels == 2 && sameTiming (g.delay[k].line[0], g.delay[k].line[1]);
         g.delay[k].linked = g.delay[k].linesMatch && (! g.delay[k].mod.applies || sameOnBothChannels (g.delay[k].mod.source));
+
+        const auto& lines = g.delay[k].line;
+        g.delay[k].paired = numChannels == 2 && lines[0].length == lines[1].length && lines[0].write == lines[1].write
+                             && lines[0].rate == lines[1].rate;
         g.mixer[k].modShared = numChannels == 1 || sameOnBothChannels (g.mixer[k].mod.source);
     }
 
@@ -713,8 +763,8 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
 
         // Rates grow with the modulated value, so the range's ends bound the increments.
         const bool bounded = g.lfo[k].mod.applies
-            ? phaseStaysBounded (lfo.phase, lfo.incrementPerHz * modulatedLfoRate (g, k, g.lfo[k].mod.lo), size)
-               && phaseStaysBounded (lfo.phase, lfo.incrementPerHz * modulatedLfoRate (g, k, g.lfo[k].mod.hi), size)
+            ? phaseStaysBounded (lfo.phase, lfo.incrementPerHz * modulatedLfoRate (lfo, g.wholeNoteMs, lfo.mod.lo), size)
+               && phaseStaysBounded (lfo.phase, lfo.incrementPerHz * modulatedLfoRate (lfo, g.wholeNoteMs, lfo.mod.hi), size)
             : phaseStaysBounded (lfo.phase, lfo.increment, size);
 
         g.lfo[k].passive = bounded && ! g.lfo[k].mod.applies && ! read[sourceLfo1 + k];
@@ -738,14 +788,38 @@ inline void modulateDelayTime (const Unit& unit, float wholeNoteMs, Line& line, 
     line.current = line.target;
 }
 
+// The samples at read positions r of two rings of one length, interpolated, bounded.
+inline Stereo readRings (const float* ring0, const float* ring1, Stereo r, int length) noexcept
+{
+    const StereoIndex i = __builtin_convertvector (r, StereoIndex);
+    const Stereo f = r - __builtin_convertvector (i, Stereo);
+    const Stereo a = { ring0[i[0]], ring1[i[1]] };
+    const Stereo b = { i[0] <= length - 2 ? ring0[i[0] + 1] : ring0[0], i[1] <= length - 2 ? ring1[i[1] + 1] : ring1[0] };
+    return bounded (f * (b - a) + a);
+}
+
+// The writes of a stereo pair of lines sharing one write index, which then advances for both.
+template <typename Unit>
+inline int writePair (Unit& unit, const float (*source)[2]) noexcept
+{
+    auto& line0 = unit.line[0];
+    auto& line1 = unit.line[1];
+    const Stereo in = loadStereo (source[unit.input]) * bothLanes (unit.inputLevel);
+    const Stereo feedback = loadStereo (source[unit.feedback]) * bothLanes (unit.feedbackLevel);
+    const Stereo v = feedback * Stereo { line0.gain, line1.gain } + in;
+    const int write = line0.write;
+    line0.ring[write] = v[0];
+    line1.ring[write] = v[1];
+    line0.write = line1.write = write + 1 < line0.length ? write + 1 : 0;
+    return line0.write;
+}
+
 // A delay unit on both channels whose lines share their timing: one glide and one read position,
 // two rings. The second line's timing is brought up to date at the end of the segment.
 template <typename Unit>
 inline void stepLinkedDelay (Unit& unit, const float (*source)[2], float wholeNoteMs, float* output) noexcept
 {
     auto& line = unit.line[0];
-    float* const ring0 = line.ring;
-    float* const ring1 = unit.line[1].ring;
 
     if (unit.mod.applies)
         modulateDelayTime (unit, wholeNoteMs, line, source[unit.mod.source][0]);
@@ -755,14 +829,42 @@ inline void stepLinkedDelay (Unit& unit, const float (*source)[2], float wholeNo
     const float in0 = in[0] * unit.inputLevel, in1 = in[1] * unit.inputLevel;
     const float feedback0 = feedback[0] * unit.feedbackLevel, feedback1 = feedback[1] * unit.feedbackLevel;
     const int write = line.write;
-    ring0[write] = feedback0 * line.gain + in0;
-    ring1[write] = feedback1 * line.gain + in1;
+    line.ring[write] = feedback0 * line.gain + in0;
+    unit.line[1].ring[write] = feedback1 * line.gain + in1;
     line.write = write + 1 < line.length ? write + 1 : 0;
 
     glide (line);
     const float r = readPositionFor (line.write, line.current, line.lengthF);
-    output[0] = bounded (readRing (ring0, r, line.length));
-    output[1] = bounded (readRing (ring1, r, line.length));
+    output[0] = bounded (readRing (line.ring, r, line.length));
+    output[1] = bounded (readRing (unit.line[1].ring, r, line.length));
+}
+
+// A delay unit on both channels whose lines share length, write index and rate but not their
+// delays: the arithmetic side by side, the glides and read positions line by line.
+template <typename Unit>
+inline void stepPairedDelay (Unit& unit, const float (*source)[2], float wholeNoteMs, float* output) noexcept
+{
+    auto& line0 = unit.line[0];
+    auto& line1 = unit.line[1];
+
+    if (unit.mod.applies)
+    {
+        const Stereo v = unit.mod.apply (loadStereo (source[unit.mod.source]));
+        const Stereo ms = unit.synced ? bothLanes (wholeNoteMs) / v : v;
+        const double rate = line0.rate;
+        const Stereo s = __builtin_convertvector (__builtin_convertvector (ms, StereoDouble) * StereoDouble { 0.001, 0.001 }
+                                                      * StereoDouble { rate, rate }, Stereo);
+        line0.glideLength = line1.glideLength = 0;
+        line0.current = line0.target = targetInRing (s[0], line0.target, line0.lengthF);
+        line1.current = line1.target = targetInRing (s[1], line1.target, line1.lengthF);
+    }
+
+    const int write = writePair (unit, source);
+    glide (line0);
+    glide (line1);
+    const Stereo r = { readPositionFor (write, line0.current, line0.lengthF),
+                       readPositionFor (write, line1.current, line1.lengthF) };
+    storeStereo (output, readRings (line0.ring, line1.ring, r, line0.length));
 }
 
 template <typename Unit>
@@ -778,44 +880,66 @@ inline void stepDelay (Unit& unit, const float (*source)[2], float wholeNoteMs, 
     output[c] = bounded (stepLine (line, in, feedback));
 }
 
+// KivMixer::setValue and KivMixer::process for both channels at once.
+inline Stereo coefficientFor (int mode, Stereo v, Stereo previous) noexcept
+{
+    switch (mode)
+    {
+        case modeMix:     return v;
+        case modeRingmod: return v;
+        case modeGain:    return bothLanes (2.0f) * v;
+        case modeDamp:    return v * v;
+        case modePan:     return v;
+        default:          return previous;
+    }
+}
+
+inline Stereo mixSample (int mode, Stereo c, Stereo last, Stereo a, Stereo b) noexcept
+{
+    switch (mode)
+    {
+        case modeMix:     return (bothLanes (1.0f) - c) * a + b * c;
+        case modeRingmod: return a * b;
+        case modeGain:    return a * c;
+        case modeDamp:    return (bothLanes (1.0f) - c) * last + a * c;
+        case modePan:     return Stereo { a[0], b[1] };
+        default:          return bothLanes (0.0f);
+    }
+}
+
 // A mixer unit in one mode; with a mode known at compile time the switches fold away.
 template <int mode, int numChannels, typename Unit>
 inline void stepMixer (Unit& unit, const float (*source)[2], float* output) noexcept
 {
     const auto& mod = unit.mod;
 
-    // With a valid mode the coefficient depends on the value alone, so one serves both channels.
-    constexpr bool validMode = mode < numMixerModes;
-    const bool shared = validMode && unit.modShared;
-
-    if (mod.applies && shared)
+    if (numChannels == 2)
     {
-        const float value = mod.apply (source[mod.source][0]) * 0.01f;
-        const float coefficient = coefficientFor (mode, value, unit.channel[0].coefficient);
-
-        for (int c = 0; c < numChannels; ++c)
+        if (mod.applies)
         {
-            unit.channel[c].value = value;
-            unit.channel[c].coefficient = coefficient;
-        }
-    }
-
-    _Pragma ("GCC unroll 2")
-    for (int c = 0; c < numChannels; ++c)
-    {
-        auto& mixer = unit.channel[c];
-
-        if (mod.applies && ! shared)
-        {
-            mixer.value = mod.apply (source[mod.source][c]) * 0.01f;
-            mixer.coefficient = coefficientFor (mode, mixer.value, mixer.coefficient);
+            // With a valid mode the coefficient depends on the value alone.
+            const Stereo value = mode < numMixerModes && unit.modShared
+                                     ? bothLanes (mod.apply (source[mod.source][0]) * 0.01f)
+                                     : mod.apply (loadStereo (source[mod.source])) * bothLanes (0.01f);
+            storeStereo (unit.value, value);
+            storeStereo (unit.coefficient, coefficientFor (mode, value, loadStereo (unit.coefficient)));
         }
 
-        const float a = source[unit.inputA][c];
-        const float b = source[unit.inputB][c];
-        mixer.last = mixSample (mode, mixer.coefficient, mixer.last, a, b, c);
-        output[c] = bounded (mixer.last);
+        const Stereo last = mixSample (mode, loadStereo (unit.coefficient), loadStereo (unit.last),
+                                       loadStereo (source[unit.inputA]), loadStereo (source[unit.inputB]));
+        storeStereo (unit.last, last);
+        storeStereo (output, bounded (last));
+        return;
     }
+
+    if (mod.applies)
+    {
+        unit.value[0] = mod.apply (source[mod.source][0]) * 0.01f;
+        unit.coefficient[0] = coefficientFor (mode, unit.value[0], unit.coefficient[0]);
+    }
+
+    unit.last[0] = mixSample (mode, unit.coefficient[0], unit.last[0], source[unit.inputA][0], source[unit.inputB][0], 0);
+    output[0] = bounded (unit.last[0]);
 }
 
 template <int numChannels, bool lfoChecked, typename SignalGraph>
@@ -824,6 +948,37 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
     // A private copy: nothing outside this function can point into it, so ring stores cannot
     // clobber it and the compiler keeps it in registers and on the stack.
     SignalGraph g = graph;
+    constexpr int units = VarluneAudioProcessor::numUnits;
+
+    // The running units of this segment in order, each with the pair its output goes to.
+    typename SignalGraph::Oscillator* modulatedLfos[units];
+    typename SignalGraph::Oscillator* activeLfos[units];
+    typename SignalGraph::DelayUnit* delays[units];
+    typename SignalGraph::MixerUnit* mixers[units];
+    float* lfoOutputs[units];
+    float* delayOutputs[units];
+    float* mixerOutputs[units];
+
+    for (int j = 0; j < g.numModulatedLfos; ++j)
+        modulatedLfos[j] = &g.lfo[g.modulatedLfos[j]];
+
+    for (int j = 0; j < g.numActiveLfos; ++j)
+    {
+        activeLfos[j] = &g.lfo[g.activeLfos[j]];
+        lfoOutputs[j] = g.source[sourceLfo1 + g.activeLfos[j]];
+    }
+
+    for (int j = 0; j < g.numRunningDelays; ++j)
+    {
+        delays[j] = &g.delay[g.runningDelays[j]];
+        delayOutputs[j] = g.source[sourceDelay1 + g.runningDelays[j]];
+    }
+
+    for (int j = 0; j < g.numRunningMixers; ++j)
+    {
+        mixers[j] = &g.mixer[g.runningMixers[j]];
+        mixerOutputs[j] = g.source[sourceMixer1 + g.runningMixers[j]];
+    }
 
     for (int s = start; s < end; ++s)
     {
@@ -834,30 +989,28 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
         // LFO rates first, all from the previous frame's values, then one sample of each LFO.
         for (int j = 0; j < g.numModulatedLfos; ++j)
         {
-            const int k = g.modulatedLfos[j];
-            auto& lfo = g.lfo[k];
-            lfo.rate = modulatedLfoRate (g, k, g.lfo[k].mod.apply (g.source[g.lfo[k].mod.source][0]));
+            auto& lfo = *modulatedLfos[j];
+            lfo.rate = modulatedLfoRate (lfo, g.wholeNoteMs, lfo.mod.apply (g.source[lfo.mod.source][0]));
             lfo.increment = lfo.incrementPerHz * lfo.rate;
         }
 
         for (int j = 0; j < g.numActiveLfos; ++j)
-        {
-            const int k = g.activeLfos[j];
-            const float value = stepLfo<lfoChecked> (g.lfo[k]);
-            g.source[sourceLfo1 + k][0] = value;
-            g.source[sourceLfo1 + k][1] = value;
-        }
+            storeStereo (lfoOutputs[j], bothLanes (stepLfo<lfoChecked> (*activeLfos[j])));
 
         for (int j = 0; j < g.numRunningDelays; ++j)
         {
-            const int k = g.runningDelays[j];
-
-            auto& unit = g.delay[k];
-            float* const output = g.source[sourceDelay1 + k];
+            auto& unit = *delays[j];
+            float* const output = delayOutputs[j];
 
             if (numChannels == 2 && unit.linked)
             {
                 stepLinkedDelay (unit, g.source, g.wholeNoteMs, output);
+                continue;
+            }
+
+            if (numChannels == 2 && unit.paired)
+            {
+                stepPairedDelay (unit, g.source, g.wholeNoteMs, output);
                 continue;
             }
 
@@ -868,10 +1021,8 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
 
         for (int j = 0; j < g.numRunningMixers; ++j)
         {
-            const int k = g.runningMixers[j];
-
-            auto& unit = g.mixer[k];
-            float* const output = g.source[sourceMixer1 + k];
+            auto& unit = *mixers[j];
+            float* const output = mixerOutputs[j];
 
             switch (unit.mode)
             {
@@ -884,19 +1035,32 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
             }
         }
 
-        if (g.dryWetMod.applies && g.dryWetModShared)
+        if (numChannels == 2)
+        {
+            // Channel 1's dry/wet value is the one that stays.
+            Stereo dryWet = bothLanes (g.dryWet);
+
+            if (g.dryWetMod.applies)
+            {
+                dryWet = g.dryWetModShared ? bothLanes (g.dryWetMod.apply (g.source[g.dryWetMod.source][0]) * 0.01f)
+                                           : g.dryWetMod.apply (loadStereo (g.source[g.dryWetMod.source])) * bothLanes (0.01f);
+                g.dryWet = dryWet[1];
+            }
+
+            const Stereo wet = loadStereo (g.source[g.outSource]) * bothLanes (g.outLevel) * bothLanes (g.outGain);
+            const Stereo mix = wet * dryWet + (bothLanes (1.0f) - dryWet) * loadStereo (g.source[sourceInput]);
+            const Stereo out = clampOutput (mix);
+            io[0][s] = out[0];
+            io[1][s] = out[1];
+            continue;
+        }
+
+        if (g.dryWetMod.applies)
             g.dryWet = g.dryWetMod.apply (g.source[g.dryWetMod.source][0]) * 0.01f;
 
-        _Pragma ("GCC unroll 2")
-        for (int c = 0; c < numChannels; ++c)
-        {
-            if (g.dryWetMod.applies && ! g.dryWetModShared)
-                g.dryWet = g.dryWetMod.apply (g.source[g.dryWetMod.source][c]) * 0.01f;
-
-            const float wet = g.source[g.outSource][c] * g.outLevel * g.outGain;
-            const float mix = wet * g.dryWet + (1.0f - g.dryWet) * g.source[sourceInput][c];
-            io[c][s] = clampOutput (mix);
-        }
+        const float wet = g.source[g.outSource][0] * g.outLevel * g.outGain;
+        const float mix = wet * g.dryWet + (1.0f - g.dryWet) * g.source[sourceInput][0];
+        io[0][s] = clampOutput (mix);
     }
 
     graph = g;
@@ -927,7 +1091,9 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
                              (double) (float) line.sampleRate };
 
             const auto& mixer = *mixers[k].getUnchecked (c);
-            g.mixer[k].channel[c] = { mixer.value, mixer.coefficient, mixer.lastOutput };
+            g.mixer[k].value[c] = mixer.value;
+            g.mixer[k].coefficient[c] = mixer.coefficient;
+            g.mixer[k].last[c] = mixer.lastOutput;
         }
     }
 
@@ -1003,7 +1169,7 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
 
             for (int c = 0; c < numChannelsToProcess; ++c)
                 idle = idle && isPositiveZero (g.source[sourceMixer1 + k][c])
-                        && (g.mixer[k].mode != modeDamp || isPositiveZero (g.mixer[k].channel[c].last));
+                        && (g.mixer[k].mode != modeDamp || isPositiveZero (g.mixer[k].last[c]));
 
             g.mixer[k].runs = ! idle;
         }
@@ -1085,7 +1251,7 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
 
                 // A skipped mixer's output, and so its last output, was +0 throughout.
                 if (! g.mixer[k].runs)
-                    g.mixer[k].channel[c].last = 0.0f;
+                    g.mixer[k].last[c] = 0.0f;
 
                 // With no inputs every write was +0.
                 int& zeros = delayZeroWrites[k][c];
@@ -1139,9 +1305,9 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
                 line.readPosition = readPositionOf (local);
 
             auto& mixer = *mixers[k].getUnchecked (c);
-            mixer.value = g.mixer[k].channel[c].value;
-            mixer.coefficient = g.mixer[k].channel[c].coefficient;
-            mixer.lastOutput = g.mixer[k].channel[c].last;
+            mixer.value = g.mixer[k].value[c];
+            mixer.coefficient = g.mixer[k].coefficient[c];
+            mixer.lastOutput = g.mixer[k].last[c];
         }
     }
 
