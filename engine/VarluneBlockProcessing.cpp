@@ -3,7 +3,10 @@
 // The graph is written for speed, not literally: routing selectors and modulation settings are
 // resolved once per block (and again when a MIDI controller moves a parameter), both channels run
 // in one pass, silent delay lines and mixers fed from "None" are skipped, and unit state lives in
-// locals during the loop. It must stay bit-identical to the plain per-sample description, which the
+// locals during the loop. Each stretch between MIDI events gets a plan: the units that run, LFOs
+// that nothing reads (they only advance their phases, side by side), stereo pairs of lines that
+// share their timing, modulation that reads the same on both channels; where the channels differ
+// they are computed side by side in vector lanes. It must stay bit-identical to the plain per-sample description, which the
 // reference model in the tests runs beside it; every expression below keeps that description's
 // order of operations.
 #include "VarluneAudioProcessor.h"
@@ -70,11 +73,10 @@ inline Stereo bothLanes (float x) noexcept { return Stereo { x, x }; }
 using StereoIndex = int32_t __attribute__ ((vector_size (8)));
 using StereoDouble = double __attribute__ ((vector_size (16)));
 
+// Lane by lane: the scalar compare-and-selects are single min and max instructions.
 inline Stereo bounded (Stereo y) noexcept
 {
-    const Stereo limit = bothLanes (graphLimit);
-    y = y < limit ? y : limit;
-    return y > -limit ? y : -limit;
+    return Stereo { bounded (y[0]), bounded (y[1]) };
 }
 
 inline Stereo clampSource (Stereo y) noexcept
@@ -86,10 +88,7 @@ inline Stereo clampSource (Stereo y) noexcept
 
 inline Stereo clampOutput (Stereo mix) noexcept
 {
-    const Stereo one = bothLanes (1.0f);
-    const Stereo upper = one < mix ? one : mix;
-    const Stereo both = -one > upper ? -one : upper;
-    return both == both ? both : bothLanes (0.0f);
+    return Stereo { clampOutput (mix[0]), clampOutput (mix[1]) };
 }
 
 inline bool sameBits (float a, float b) noexcept
@@ -835,8 +834,8 @@ inline void stepLinkedDelay (Unit& unit, const float (*source)[2], float wholeNo
 
     glide (line);
     const float r = readPositionFor (line.write, line.current, line.lengthF);
-    output[0] = bounded (readRing (line.ring, r, line.length));
-    output[1] = bounded (readRing (unit.line[1].ring, r, line.length));
+    storeStereo (output, bounded (Stereo { readRing (line.ring, r, line.length),
+                                           readRing (unit.line[1].ring, r, line.length) }));
 }
 
 // A delay unit on both channels whose lines share length, write index and rate but not their
@@ -868,7 +867,7 @@ inline void stepPairedDelay (Unit& unit, const float (*source)[2], float wholeNo
 }
 
 template <typename Unit>
-inline void stepDelay (Unit& unit, const float (*source)[2], float wholeNoteMs, float* output, int c) noexcept
+inline float stepDelay (Unit& unit, const float (*source)[2], float wholeNoteMs, int c) noexcept
 {
     auto& line = unit.line[c];
 
@@ -877,7 +876,7 @@ inline void stepDelay (Unit& unit, const float (*source)[2], float wholeNoteMs, 
 
     const float in = source[unit.input][c] * unit.inputLevel;
     const float feedback = source[unit.feedback][c] * unit.feedbackLevel;
-    output[c] = bounded (stepLine (line, in, feedback));
+    return bounded (stepLine (line, in, feedback));
 }
 
 // KivMixer::setValue and KivMixer::process for both channels at once.
@@ -982,9 +981,12 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
 
     for (int s = start; s < end; ++s)
     {
-        _Pragma ("GCC unroll 2")
-        for (int c = 0; c < numChannels; ++c)
-            g.source[sourceInput][c] = io[c][s];
+        // Pairs are written whole where they are read whole: a wide load from two narrow stores
+        // waits for both to reach memory.
+        if (numChannels == 2)
+            storeStereo (g.source[sourceInput], Stereo { io[0][s], io[1][s] });
+        else
+            g.source[sourceInput][0] = io[0][s];
 
         // LFO rates first, all from the previous frame's values, then one sample of each LFO.
         for (int j = 0; j < g.numModulatedLfos; ++j)
@@ -1014,9 +1016,14 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
                 continue;
             }
 
-            _Pragma ("GCC unroll 2")
-            for (int c = 0; c < numChannels; ++c)
-                stepDelay (unit, g.source, g.wholeNoteMs, output, c);
+            // Channel 0's output waits for channel 1's step, which reads only channel 1's values.
+            if (numChannels == 2)
+            {
+                const float out0 = stepDelay (unit, g.source, g.wholeNoteMs, 0);
+                storeStereo (output, Stereo { out0, stepDelay (unit, g.source, g.wholeNoteMs, 1) });
+            }
+            else
+                output[0] = stepDelay (unit, g.source, g.wholeNoteMs, 0);
         }
 
         for (int j = 0; j < g.numRunningMixers; ++j)
