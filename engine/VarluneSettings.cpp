@@ -13,7 +13,6 @@
 
 #include "VarluneAudioProcessor.h"
 
-#include <cmath>
 
 namespace
 {
