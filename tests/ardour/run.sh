@@ -1,6 +1,6 @@
 #!/bin/bash
 # Runs the plug-in in a real host: Ardour 7, headless, with its dummy audio backend.
-# usage: run.sh <Varlune.so> <session.lua>
+# usage: run.sh <Varlune.so> <session.lua> (reload.lua stands beside session.lua)
 set -uo pipefail
 plugin=$1
 script=$2
@@ -24,10 +24,19 @@ scan=$(LD_LIBRARY_PATH=/usr/lib/ardour7 LXVST_PATH="$work/vst" \
 echo "$scan" | grep -q "Found Plugin: .* Varlune" || { echo "$scan"; fail "the scan did not find Varlune"; }
 echo "scan: found Varlune"
 
-output=$(LXVST_PATH="$work/vst" VARLUNE_SESSION_DIR="$work/session" timeout 240 ardour7-lua "$script" 2>&1)
-status=$?
-echo "$output" | grep RESULT
-[ $status -eq 0 ] || { echo "$output" | tail -20; fail "ardour7-lua exited with $status"; }
+run_lua() {
+  local log
+  log=$(LXVST_PATH="$work/vst" VARLUNE_SESSION_DIR="$work/session" timeout 240 ardour7-lua "$1" 2>&1)
+  local status=$?
+  echo "$log" | grep RESULT
+  [ $status -eq 0 ] || { echo "$log" | tail -20; fail "ardour7-lua $(basename "$1") exited with $status"; }
+  output+="$log"$'\n'
+}
+
+# Create, process, set and save in one Ardour process; reopen the session in a second one.
+output=""
+run_lua "$script"
+run_lua "$(dirname "$script")/reload.lua"
 
 value() { echo "$output" | awk -v key="$1" '$1 == "RESULT" && $2 == key { print $3 }' | tail -n 1; }
 [ "$(value parameters)" = "98" ] || fail "Ardour does not see 98 parameters"

@@ -1,5 +1,5 @@
 -- Loads the plug-in on a stereo track of a headless Ardour session fed with white noise, sets a
--- parameter, saves, closes and reloads the session, and prints what it saw.
+-- parameter, saves and closes the session, and prints what it saw; reload.lua reopens it.
 local dir = os.getenv ("VARLUNE_SESSION_DIR")
 
 local backend = AudioEngine:set_backend ("None (Dummy)", "", "")
@@ -29,15 +29,3 @@ print ("RESULT set " .. ARDOUR.LuaAPI.get_plugin_insert_param (insert, 3, true))
 session:save_state ("", false, false, false, false, false)
 close_session ()
 
-local reloaded = load_session (dir, "s")
-assert (reloaded, "cannot reload the session")
-local route = reloaded:route_by_name ("FX")
-assert (not route:isnil (), "the track is gone")
-local restored = route:nth_plugin (0):to_insert ()
-print ("RESULT restored " .. ARDOUR.LuaAPI.get_plugin_insert_param (restored, 3, true))
-io.stdout:flush ()
--- Closing a reloaded session can hang inside Ardour's own process threads: take the plug-in out
--- of the running graph and leave; nothing is left to save.
-route:remove_processor (route:nth_plugin (0), nil, true)
-ARDOUR.LuaAPI.usleep (200000)
-os.exit (0)
