@@ -9,7 +9,8 @@ out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
 for patch in default full; do
-  valgrind --tool=callgrind --callgrind-out-file="$out/$patch.out" \
+  # The processor keeps its files under HOME: give it the temporary folder.
+  HOME=$out XDG_CONFIG_HOME=$out XDG_DATA_HOME=$out valgrind --tool=callgrind --callgrind-out-file="$out/$patch.out" \
     --toggle-collect='VarluneAudioProcessor::processBlock(*' "$probe" "$patch" "$blocks" > /dev/null 2>&1
   total=$(grep -E '^(summary|totals):' "$out/$patch.out" | head -1 | awk '{print $2}')
   awk -v t="$total" -v n=$((blocks * 512)) -v p="$patch" \
