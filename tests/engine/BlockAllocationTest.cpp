@@ -31,6 +31,9 @@ void* __wrap_calloc (size_t n, size_t size)   { noteAllocation(); return __real_
 void* __wrap_realloc (void* p, size_t size)   { noteAllocation(); return __real_realloc (p, size); }
 }
 
+// The replacements pair malloc with free by design; GCC cannot see that through inlining.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new (size_t size)
 {
     noteAllocation();
@@ -43,6 +46,7 @@ void operator delete (void* p) noexcept { std::free (p); }
 void operator delete[] (void* p) noexcept { std::free (p); }
 void operator delete (void* p, size_t) noexcept { std::free (p); }
 void operator delete[] (void* p, size_t) noexcept { std::free (p); }
+#pragma GCC diagnostic pop
 
 namespace
 {
