@@ -17,6 +17,22 @@ void SyncDelayNoFeed::resizeRing (int newLength)
     writeIndex = 0;
 }
 
+void SyncDelayNoFeed::followSampleRate (double newSampleRate)
+{
+    if (sampleRate == newSampleRate)
+        return;
+
+    const float ratio = (float) (newSampleRate / sampleRate);
+    sampleRate = newSampleRate;
+    resizeRing ((int) ((float) ringLength * ratio + 1.0f));
+    glideLength = (int) ((float) glideLength * ratio);
+
+    if (glideLength == 0)
+        currentDelay = targetDelay;
+    else
+        glideStep = (targetDelay - currentDelay) / (float) glideLength;
+}
+
 void SyncDelayNoFeed::clear()
 {
     std::fill (ringBuffer.get(), ringBuffer.get() + ringLength, 0.0f);

@@ -22,6 +22,10 @@ public:
     /** Replaces the ring with a zero-filled one of the given length and restarts writing. */
     void resizeRing (int newLength);
 
+    /** Takes up a new sample rate: the ring and the glide length are scaled by the ratio of the
+        rates and the ring is cleared; the target is left to the next block. */
+    void followSampleRate (double newSampleRate);
+
     /** Zeroes the ring and the positions; the delay and its glide stay. */
     void clear();
 

@@ -126,22 +126,7 @@ void VarluneAudioProcessor::updateRingSizes()
     for (int c = 0; c < numChannels; ++c)
     {
         for (int k = 0; k < numUnits; ++k)
-        {
-            auto& line = *delayLines[k][c];
-
-            if (line.sampleRate != sampleRate)
-            {
-                const float ratio = (float) (sampleRate / line.sampleRate);
-                line.sampleRate = sampleRate;
-                line.resizeRing ((int) ((float) line.ringLength * ratio + 1.0f));
-                line.glideLength = (int) ((float) line.glideLength * ratio);
-
-                if (line.glideLength == 0)
-                    line.currentDelay = line.targetDelay;
-                else
-                    line.glideStep = (line.targetDelay - line.currentDelay) / (float) line.glideLength;
-            }
-        }
+            delayLines[k][c]->followSampleRate (sampleRate);
 
         for (int k = 0; k < numUnits; ++k)
             mixers[k][c]->setSamplerate (sampleRate);

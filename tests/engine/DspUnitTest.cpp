@@ -376,3 +376,29 @@ TEST (Mixer, SetModeKeepsTheCoefficientUntilTheNextValue)
     EXPECT_EQ (mixer.coefficient, 1.0f);
     EXPECT_EQ (mixer.value, 0.2f);
 }
+
+TEST (DelayLine, FollowingANewRateScalesTheRingAndTheGlide)
+{
+    SyncDelayNoFeed line;
+    line.resizeRing (529201);
+    line.ringBuffer[3] = 1.0f;
+    line.glideLength = 11025;
+    line.currentDelay = 100.0f;
+    line.targetDelay = 441.0f;
+
+    line.followSampleRate (48000.0);
+    EXPECT_EQ (line.ringLength, 576002);
+    EXPECT_EQ (line.ringBuffer[3], 0.0f);
+    EXPECT_EQ (line.glideLength, 12000);
+    EXPECT_FLOAT_EQ (line.glideStep, 341.0f / 12000.0f);
+    EXPECT_EQ (line.targetDelay, 441.0f);
+
+    line.ringBuffer[3] = 1.0f;
+    line.followSampleRate (48000.0);  // the same rate changes nothing
+    EXPECT_EQ (line.ringBuffer[3], 1.0f);
+
+    line.glideLength = 0;
+    line.followSampleRate (44100.0);
+    EXPECT_EQ (line.ringLength, 529202);
+    EXPECT_EQ (line.currentDelay, line.targetDelay);
+}

@@ -74,22 +74,7 @@ void ReferenceModel::prepareToPlay (double newSampleRate)
         for (int c = 0; c < 2; ++c)
         {
             for (int k = 0; k < numUnits; ++k)
-            {
-                auto& line = *delayLines[k].getUnchecked (c);
-
-                if (line.sampleRate != sampleRate)
-                {
-                    const float ratio = (float) (sampleRate / line.sampleRate);
-                    line.sampleRate = sampleRate;
-                    line.resizeRing ((int) ((float) line.ringLength * ratio + 1.0f));
-                    line.glideLength = (int) ((float) line.glideLength * ratio);
-
-                    if (line.glideLength == 0)
-                        line.currentDelay = line.targetDelay;
-                    else
-                        line.glideStep = (line.targetDelay - line.currentDelay) / (float) line.glideLength;
-                }
-            }
+                delayLines[k].getUnchecked (c)->followSampleRate (sampleRate);
 
             for (int k = 0; k < numUnits; ++k)
                 mixers[k].getUnchecked (c)->setSamplerate (sampleRate);
