@@ -1072,6 +1072,595 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
 
     graph = g;
 }
+
+//==============================================================================
+// Stretches of frames, unit by unit.
+//
+// A delay line whose delay stays above the stretch's length reads only samples written before the
+// stretch, so its outputs for the whole stretch can be read first and its inputs written after.
+// With that, each unit can run over a whole stretch at once, in an order in which every unit comes
+// after the units it reads: state stays in registers and the simple loops run side by side in
+// vector lanes. The values are the same as frame by frame: every unit reads, for every frame, the
+// value of this frame or of the previous one as the frame order has it.
+constexpr int stretchFrames = 32;
+constexpr int stretchLead = 4;    // slot stretchLead - 1: the previous frame; frames stay 16-byte aligned
+constexpr int stretchSlots = stretchLead + stretchFrames;
+
+// Whether a reader sees a source's value of this frame (0) or of the previous one (1).
+enum class Reader { lfoRate, delay, mixer, output };
+
+inline int lagOf (Reader reader, int unit, int source) noexcept
+{
+    if (source == sourceNone || source == sourceInput)
+        return 0;
+
+    if (reader == Reader::lfoRate)
+        return 1;
+
+    if (source >= sourceLfo1 || reader == Reader::output)
+        return 0;
+
+    if (source < sourceMixer1)
+        return reader == Reader::delay && source - sourceDelay1 >= unit ? 1 : 0;
+
+    return reader == Reader::mixer && source - sourceMixer1 < unit ? 0 : 1;
+}
+
+// The stretch's tasks, numbered so that the frame order is also their preferred order.
+enum : int { taskLfos = 0, taskDelayRead = 1, taskMixer = 5, taskDelayWrite = 9, taskOutput = 13, taskCount = 14 };
+
+struct StretchPlan
+{
+    int order[taskCount];
+    int numTasks = 0;
+};
+
+// The lowest delay a line can reach during the segment, with the glide's last step past its
+// target; a line below it could read what the stretch itself writes.
+template <typename Unit, typename Line>
+inline bool staysLongEnough (const Unit& unit, const Line& line, float wholeNoteMs) noexcept
+{
+    constexpr float shortest = (float) stretchFrames + 3.0f;
+
+    // Halved targets lie at or above half the ring.
+    if (line.lengthF * 0.5f <= shortest)
+        return false;
+
+    if (unit.mod.applies)
+    {
+        // The modulated value, and with it the target, moves monotonically with the source.
+        auto samplesFor = [&] (float v)
+        {
+            return unit.synced ? msToSamples (wholeNoteMs / v, line.rate) : msToSamples (v, line.rate);
+        };
+        const float a = samplesFor (unit.mod.apply (-1.0f)), b = samplesFor (unit.mod.apply (1.0f));
+        return a > shortest && b > shortest;
+    }
+
+    const float lowest = std::min (line.current, line.target) - (line.glideLength != 0 ? std::abs (line.step) : 0.0f);
+    return lowest > shortest;
+}
+
+// The task that computes a source during the stretch, or -1 for a value that stays.
+template <typename SignalGraph>
+inline int producerOf (const SignalGraph& g, int source) noexcept
+{
+    if (source >= sourceLfo1)
+        return g.lfo[source - sourceLfo1].passive ? -1 : taskLfos;
+    if (source >= sourceMixer1)
+        return g.mixer[source - sourceMixer1].runs ? taskMixer + source - sourceMixer1 : -1;
+    if (source >= sourceDelay1)
+        return g.delay[source - sourceDelay1].runs ? taskDelayRead + source - sourceDelay1 : -1;
+    return -1;
+}
+
+// An order of the tasks in which each comes after those it reads; false when the segment cannot
+// run stretch by stretch (a loop that no long delay breaks, or a delay that gets too short).
+template <typename SignalGraph>
+bool planStretches (const SignalGraph& g, int numChannels, StretchPlan& plan) noexcept
+{
+    constexpr int units = VarluneAudioProcessor::numUnits;
+    uint32_t present = 1u << taskOutput, needs[taskCount] = {};
+
+    auto read = [&] (int task, int source)
+    {
+        const int producer = producerOf (g, source);
+
+        if (producer >= 0 && producer != task)
+            needs[task] |= 1u << producer;
+    };
+
+    if (g.numActiveLfos > 0)
+    {
+        present |= 1u << taskLfos;
+
+        for (int j = 0; j < g.numModulatedLfos; ++j)
+            read (taskLfos, g.lfo[g.modulatedLfos[j]].mod.source);
+    }
+
+    for (int k = 0; k < units; ++k)
+    {
+        const auto& delay = g.delay[k];
+
+        if (delay.runs)
+        {
+            for (int c = 0; c < numChannels; ++c)
+                if (! staysLongEnough (delay, delay.line[c], g.wholeNoteMs))
+                    return false;
+
+            present |= (1u << (taskDelayRead + k)) | (1u << (taskDelayWrite + k));
+
+            if (delay.mod.applies)
+                read (taskDelayRead + k, delay.mod.source);
+
+            read (taskDelayWrite + k, delay.input);
+            read (taskDelayWrite + k, delay.feedback);
+            needs[taskDelayWrite + k] |= 1u << (taskDelayRead + k);
+        }
+
+        const auto& mixer = g.mixer[k];
+
+        if (mixer.runs)
+        {
+            present |= 1u << (taskMixer + k);
+            read (taskMixer + k, mixer.inputA);
+            read (taskMixer + k, mixer.inputB);
+
+            if (mixer.mod.applies)
+                read (taskMixer + k, mixer.mod.source);
+        }
+    }
+
+    read (taskOutput, g.outSource);
+
+    if (g.dryWetMod.applies)
+        read (taskOutput, g.dryWetMod.source);
+
+    // Kahn's order, always taking the lowest ready task.
+    uint32_t done = 0;
+    plan.numTasks = 0;
+
+    while (done != present)
+    {
+        int next = -1;
+
+        for (int t = 0; t < taskCount && next < 0; ++t)
+            if ((present & ~done & (1u << t)) != 0 && (needs[t] & present & ~done) == 0)
+                next = t;
+
+        if (next < 0)
+            return false;
+
+        done |= 1u << next;
+        plan.order[plan.numTasks++] = next;
+    }
+
+    return true;
+}
+
+// The graph's values during a stretch: value[source][channel][stretchLead + n] for frame n, the
+// previous frame's value one slot before. LFOs are written on channel 0 only.
+struct StretchValues
+{
+    alignas (16) float value[numSignalSources][2][stretchSlots];
+
+    float* at (int source, int c) noexcept { return value[source][source >= sourceLfo1 ? 0 : c] + stretchLead; }
+};
+
+// The ring writes of a stretch, in at most two runs of consecutive entries.
+inline void writeStretch (float* __restrict ring, const float* in, const float* feedback, float inLevel,
+                          float feedbackLevel, float gain, int n) noexcept
+{
+    for (int i = 0; i < n; ++i)
+        ring[i] = feedback[i] * feedbackLevel * gain + in[i] * inLevel;
+}
+
+// Four frames side by side. The compare-and-select forms are the scalar ones lane by lane, NaNs
+// included. Loops over a stretch run in whole groups of four: the arrays they write have room.
+using Four = float __attribute__ ((vector_size (16)));
+using FourMask = int32_t __attribute__ ((vector_size (16)));
+using FourDouble = double __attribute__ ((vector_size (32)));
+
+inline Four loadFour (const float* p) noexcept
+{
+    Four v;
+    std::memcpy (&v, p, sizeof (v));
+    return v;
+}
+
+inline void storeFour (float* p, Four v) noexcept { std::memcpy (p, &v, sizeof (v)); }
+
+inline Four allFour (float x) noexcept { return Four { x, x, x, x }; }
+
+inline Four clampSource (Four y) noexcept
+{
+    const Four t = allFour (1.0f) < y ? allFour (1.0f) : y;
+    return t > allFour (-1.0f) ? t : allFour (-1.0f);
+}
+
+inline Four bounded (Four y) noexcept
+{
+    y = y < allFour (graphLimit) ? y : allFour (graphLimit);
+    return y > allFour (-graphLimit) ? y : allFour (-graphLimit);
+}
+
+inline Four clampOutput (Four mix) noexcept
+{
+    const Four upper = allFour (1.0f) < mix ? allFour (1.0f) : mix;
+    const Four both = allFour (-1.0f) > upper ? allFour (-1.0f) : upper;
+    return both == both ? both : allFour (0.0f);
+}
+
+inline Four msToSamples (Four ms, double lineRate) noexcept
+{
+    const FourDouble d = __builtin_convertvector (ms, FourDouble) * 0.001 * lineRate;
+    return __builtin_convertvector (d, Four);
+}
+
+// The modulation rule over a stretch.
+inline void modulateStretch (const Modulation& mod, const float* source, float* out, int n) noexcept
+{
+    const Four value = allFour (mod.value), depthTimesRange = allFour (mod.depthTimesRange);
+    const Four lo = allFour (mod.lo), hi = allFour (mod.hi);
+
+    for (int i = 0; i < n; i += 4)
+    {
+        Four v = value + depthTimesRange * clampSource (loadFour (source + i));
+        v = lo > v ? lo : v;
+        storeFour (out + i, hi < v ? hi : v);
+    }
+}
+
+// A mixer over a stretch, frame after frame: for modes that feed back ("Damp", an unknown mode's
+// held coefficient) and for a mixer that reads itself.
+template <int mode, bool modulated, typename Unit>
+inline void mixFrames (Unit& unit, int c, const float* a, const float* b, const float* modSource,
+                       float* out, int n) noexcept
+{
+    const Modulation mod = unit.mod;
+    float value = unit.value[c], coefficient = unit.coefficient[c], last = unit.last[c];
+
+    for (int i = 0; i < n; ++i)
+    {
+        if (modulated)
+        {
+            value = mod.apply (modSource[i]) * 0.01f;
+            coefficient = coefficientFor (mode, value, coefficient);
+        }
+
+        last = mixSample (mode, coefficient, last, a[i], b[i], c);
+        out[i] = bounded (last);
+    }
+
+    unit.value[c] = value;
+    unit.coefficient[c] = coefficient;
+    unit.last[c] = last;
+}
+
+// A mixer over a stretch whose frames do not depend on each other, side by side.
+template <int mode, bool modulated, typename Unit>
+inline void mixSideBySide (Unit& unit, int c, const float* a, const float* b, const float* modSource,
+                           float* out, int n) noexcept
+{
+    alignas (16) float coefficients[stretchFrames];
+
+    if (modulated)
+    {
+        alignas (16) float values[stretchFrames];
+        modulateStretch (unit.mod, modSource, values, n);
+
+        for (int i = 0; i < n; i += 4)
+        {
+            const Four value = loadFour (values + i) * allFour (0.01f);
+            storeFour (values + i, value);
+            storeFour (coefficients + i, mode == modeGain ? allFour (2.0f) * value : value);
+        }
+
+        unit.value[c] = values[n - 1];
+        unit.coefficient[c] = coefficients[n - 1];
+    }
+    else
+    {
+        std::fill_n (coefficients, stretchFrames, unit.coefficient[c]);
+    }
+
+    for (int i = 0; i < n; i += 4)
+    {
+        const Four k = loadFour (coefficients + i), x = loadFour (a + i), y = loadFour (b + i);
+        Four mixed;
+
+        if (mode == modeMix)          mixed = (allFour (1.0f) - k) * x + y * k;
+        else if (mode == modeRingmod) mixed = x * y;
+        else if (mode == modeGain)    mixed = x * k;
+        else                          mixed = c == 0 ? x : y;
+
+        storeFour (out + i, bounded (mixed));
+    }
+
+    unit.last[c] = mixSample (mode, coefficients[n - 1], 0.0f, a[n - 1], b[n - 1], c);
+}
+
+template <int mode, typename Unit>
+inline void mixStretch (Unit& unit, int c, bool readsItself, const float* a, const float* b,
+                        const float* modSource, float* out, int n) noexcept
+{
+    if (readsItself || mode == modeDamp || mode >= numMixerModes)
+    {
+        if (modSource != nullptr)
+            mixFrames<mode, true> (unit, c, a, b, modSource, out, n);
+        else
+            mixFrames<mode, false> (unit, c, a, b, modSource, out, n);
+    }
+    else if (modSource != nullptr)
+        mixSideBySide<mode, true> (unit, c, a, b, modSource, out, n);
+    else
+        mixSideBySide<mode, false> (unit, c, a, b, modSource, out, n);
+}
+
+// The read positions of a delay line over a stretch: the write index moves on, the delay glides or
+// follows its modulated target (targets given in samples, or nullptr).
+template <typename Line>
+inline void readPositionsOver (Line& line, const float* targets, float* positions, int n) noexcept
+{
+    Line l = line;
+
+    for (int i = 0; i < n; ++i)
+    {
+        if (targets != nullptr)
+        {
+            l.glideLength = 0;
+            l.target = targetInRing (targets[i], l.target, l.lengthF);
+            l.current = l.target;
+        }
+
+        l.write = l.write + 1 < l.length ? l.write + 1 : 0;
+        glide (l);
+        positions[i] = readPositionFor (l.write, l.current, l.lengthF);
+    }
+
+    line = l;
+}
+
+inline void readRingOver (const float* ring, int length, const float* positions, float* out, int n) noexcept
+{
+    for (int i = 0; i < n; ++i)
+        out[i] = bounded (readRing (ring, positions[i], length));
+}
+
+// The modulated delay of a stretch in samples, before it is brought into the ring.
+template <typename Unit, typename Line>
+inline void modulatedDelays (const Unit& unit, const Line& line, const float* source, float wholeNoteMs,
+                             float* samples, int n) noexcept
+{
+    alignas (16) float values[stretchFrames];
+    modulateStretch (unit.mod, source, values, n);
+    const double rate = line.rate;
+
+    for (int i = 0; i < n; i += 4)
+    {
+        const Four value = loadFour (values + i);
+        storeFour (samples + i, msToSamples (unit.synced ? allFour (wholeNoteMs) / value : value, rate));
+    }
+}
+
+template <int numChannels, bool lfoChecked, typename SignalGraph>
+void runStretches (SignalGraph& g, const StretchPlan& plan, float* const* io, int start, int end) noexcept
+{
+    constexpr int units = VarluneAudioProcessor::numUnits;
+    StretchValues v;
+
+    for (int source = 0; source < numSignalSources; ++source)
+        for (int c = 0; c < 2; ++c)
+            std::fill_n (v.value[source][c], stretchSlots, g.source[source][c]);
+
+    int startWrite[units][2] = {};
+
+    for (int s = start; s < end; s += stretchFrames)
+    {
+        const int n = std::min (stretchFrames, end - s);
+
+        for (int c = 0; c < numChannels; ++c)
+            std::copy_n (io[c] + s, n, v.at (sourceInput, c));
+
+        for (int t = 0; t < plan.numTasks; ++t)
+        {
+            const int task = plan.order[t];
+
+            if (task == taskLfos)
+            {
+                // Local copies, so that the stores of values do not force reloads of the phases.
+                typename SignalGraph::Oscillator lfos[units];
+                const float* rateSources[units];
+                float* outputs[units];
+                const int numModulated = g.numModulatedLfos, numActive = g.numActiveLfos;
+
+                for (int j = 0; j < numActive; ++j)
+                {
+                    lfos[j] = g.lfo[g.activeLfos[j]];
+                    outputs[j] = v.at (sourceLfo1 + g.activeLfos[j], 0);
+                }
+
+                // Modulated LFOs are active; their slots among the active ones.
+                int modulated[units];
+
+                for (int j = 0; j < numModulated; ++j)
+                {
+                    int slot = 0;
+
+                    while (g.activeLfos[slot] != g.modulatedLfos[j])
+                        ++slot;
+
+                    modulated[j] = slot;
+                    const int source = lfos[slot].mod.source;
+                    rateSources[j] = v.at (source, 0) - lagOf (Reader::lfoRate, 0, source);
+                }
+
+                const float wholeNoteMs = g.wholeNoteMs;
+
+                // LFO rates first, all from the previous frame's values, then one sample of each LFO.
+                for (int i = 0; i < n; ++i)
+                {
+                    for (int j = 0; j < numModulated; ++j)
+                    {
+                        auto& lfo = lfos[modulated[j]];
+                        lfo.rate = modulatedLfoRate (lfo, wholeNoteMs, lfo.mod.apply (rateSources[j][i]));
+                        lfo.increment = lfo.incrementPerHz * lfo.rate;
+                    }
+
+                    for (int j = 0; j < numActive; ++j)
+                        outputs[j][i] = stepLfo<lfoChecked> (lfos[j]);
+                }
+
+                for (int j = 0; j < numActive; ++j)
+                    g.lfo[g.activeLfos[j]] = lfos[j];
+            }
+            else if (task < taskMixer)
+            {
+                const int k = task - taskDelayRead;
+                auto& unit = g.delay[k];
+                const int source = unit.mod.source;
+
+                // A line modulated by its own output needs each frame's output before the next.
+                const bool readsItself = unit.mod.applies && source == sourceDelay1 + k;
+                const int lines = numChannels == 2 && unit.linked ? 1 : numChannels;
+                float positions[stretchFrames];
+
+                for (int c = 0; c < lines; ++c)
+                {
+                    auto& line = unit.line[c];
+                    startWrite[k][c] = line.write;
+                    float* out = v.at (sourceDelay1 + k, c);
+
+                    if (readsItself)
+                    {
+                        auto l = line;
+
+                        for (int i = 0; i < n; ++i)
+                        {
+                            modulateDelayTime (unit, g.wholeNoteMs, l, out[i - 1]);
+                            l.write = l.write + 1 < l.length ? l.write + 1 : 0;
+                            glide (l);
+                            out[i] = bounded (readRing (l.ring, readPositionFor (l.write, l.current, l.lengthF), l.length));
+                        }
+
+                        line = l;
+                        continue;
+                    }
+
+                    float targets[stretchFrames];
+
+                    if (unit.mod.applies)
+                        modulatedDelays (unit, line, v.at (source, c) - lagOf (Reader::delay, k, source), g.wholeNoteMs, targets, n);
+
+                    readPositionsOver (line, unit.mod.applies ? targets : nullptr, positions, n);
+                    readRingOver (line.ring, line.length, positions, out, n);
+                }
+
+                // Linked lines share their timing: the second ring is read at the same positions.
+                if (lines < numChannels)
+                {
+                    startWrite[k][1] = startWrite[k][0];
+                    readRingOver (unit.line[1].ring, unit.line[0].length, positions, v.at (sourceDelay1 + k, 1), n);
+                    auto& second = unit.line[1];
+                    const auto& first = unit.line[0];
+                    second.write = first.write;
+                    second.current = first.current;
+                    second.target = first.target;
+                    second.glideLength = first.glideLength;
+                }
+
+            }
+            else if (task < taskDelayWrite)
+            {
+                const int k = task - taskMixer;
+                auto& unit = g.mixer[k];
+                const int own = sourceMixer1 + k;
+                const bool readsItself = unit.inputA == own || unit.inputB == own || (unit.mod.applies && unit.mod.source == own);
+
+                for (int c = 0; c < numChannels; ++c)
+                {
+                    const float* a = v.at (unit.inputA, c) - lagOf (Reader::mixer, k, unit.inputA);
+                    const float* b = v.at (unit.inputB, c) - lagOf (Reader::mixer, k, unit.inputB);
+                    const float* mod = unit.mod.applies ? v.at (unit.mod.source, c) - lagOf (Reader::mixer, k, unit.mod.source)
+                                                        : nullptr;
+                    float* out = v.at (own, c);
+
+                    switch (unit.mode)
+                    {
+                        case modeMix:     mixStretch<modeMix> (unit, c, readsItself, a, b, mod, out, n); break;
+                        case modeRingmod: mixStretch<modeRingmod> (unit, c, readsItself, a, b, mod, out, n); break;
+                        case modeGain:    mixStretch<modeGain> (unit, c, readsItself, a, b, mod, out, n); break;
+                        case modeDamp:    mixStretch<modeDamp> (unit, c, readsItself, a, b, mod, out, n); break;
+                        case modePan:     mixStretch<modePan> (unit, c, readsItself, a, b, mod, out, n); break;
+                        default:          mixStretch<numMixerModes> (unit, c, readsItself, a, b, mod, out, n); break;
+                    }
+                }
+            }
+            else if (task < taskOutput)
+            {
+                const int k = task - taskDelayWrite;
+                auto& unit = g.delay[k];
+
+                for (int c = 0; c < numChannels; ++c)
+                {
+                    const auto& line = unit.line[c];
+                    const float* in = v.at (unit.input, c) - lagOf (Reader::delay, k, unit.input);
+                    const float* feedback = v.at (unit.feedback, c) - lagOf (Reader::delay, k, unit.feedback);
+                    const int first = std::min (n, line.length - startWrite[k][c]);
+                    writeStretch (line.ring + startWrite[k][c], in, feedback, unit.inputLevel, unit.feedbackLevel,
+                                  line.gain, first);
+                    writeStretch (line.ring, in + first, feedback + first, unit.inputLevel, unit.feedbackLevel,
+                                  line.gain, n - first);
+                }
+            }
+            else
+            {
+                const Four level = allFour (g.outLevel), gain = allFour (g.outGain);
+
+                for (int c = 0; c < numChannels; ++c)
+                {
+                    const float* wet = v.at (g.outSource, c);
+                    const float* dry = v.at (sourceInput, c);
+                    alignas (16) float dryWets[stretchFrames], out[stretchFrames];
+
+                    if (g.dryWetMod.applies)
+                    {
+                        modulateStretch (g.dryWetMod, v.at (g.dryWetMod.source, c), dryWets, n);
+
+                        for (int i = 0; i < n; i += 4)
+                            storeFour (dryWets + i, loadFour (dryWets + i) * allFour (0.01f));
+
+                        // Channel 1's value is the one that stays.
+                        g.dryWet = dryWets[n - 1];
+                    }
+                    else
+                        std::fill_n (dryWets, stretchFrames, g.dryWet);
+
+                    for (int i = 0; i < n; i += 4)
+                    {
+                        const Four dryWet = loadFour (dryWets + i);
+                        const Four mix = loadFour (wet + i) * level * gain * dryWet + (allFour (1.0f) - dryWet) * loadFour (dry + i);
+                        storeFour (out + i, clampOutput (mix));
+                    }
+
+                    std::copy_n (out, n, io[c] + s);
+                }
+            }
+        }
+
+        // The last frame becomes the previous one.
+        for (int source = 0; source < numSignalSources; ++source)
+            for (int c = 0; c < 2; ++c)
+                v.value[source][c][stretchLead - 1] = v.value[source][c][stretchLead + n - 1];
+    }
+
+    for (int source = sourceInput; source < sourceLfo1; ++source)
+        for (int c = 0; c < numChannels; ++c)
+            g.source[source][c] = v.value[source][c][stretchLead - 1];
+
+    for (int k = 0; k < units; ++k)
+        g.source[sourceLfo1 + k][0] = g.source[sourceLfo1 + k][1] = v.value[sourceLfo1 + k][0][stretchLead - 1];
+}
 } // namespace
 
 void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, const juce::MidiBuffer& midi,
@@ -1228,7 +1817,16 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
                 g.source[sourceLfo1 + units[j]][0] = g.source[sourceLfo1 + units[j]][1] = values[j];
         }
 
-        if (numChannelsToProcess == 2)
+        StretchPlan plan;
+
+        if (planStretches (g, numChannelsToProcess, plan))
+        {
+            if (numChannelsToProcess == 2)
+                g.lfoPhaseBounded ? runStretches<2, false> (g, plan, io, start, end) : runStretches<2, true> (g, plan, io, start, end);
+            else
+                g.lfoPhaseBounded ? runStretches<1, false> (g, plan, io, start, end) : runStretches<1, true> (g, plan, io, start, end);
+        }
+        else if (numChannelsToProcess == 2)
             g.lfoPhaseBounded ? runFrames<2, false> (g, io, start, end) : runFrames<2, true> (g, io, start, end);
         else
             g.lfoPhaseBounded ? runFrames<1, false> (g, io, start, end) : runFrames<1, true> (g, io, start, end);
