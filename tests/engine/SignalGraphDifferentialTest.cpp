@@ -244,6 +244,81 @@ TEST (SignalGraphDifferential, DenseFeedbackAndModulationMatchTheReferenceModel)
     }
 }
 
+// Dense patches without loops that only a frame-by-frame order resolves: mixers read delays, the
+// input, LFOs and lower mixers (sometimes themselves or a higher one), delays are fed from anything
+// and modulated by the input, LFOs, lower delays or themselves, LFO rates follow the input and other
+// LFOs. Delay times go down to a few milliseconds at low sample rates, around the shortest delay a
+// line may have to run a stretch of frames at once.
+TEST (SignalGraphDifferential, FeedForwardPatchesMatchTheReferenceModel)
+{
+    using namespace ParameterIndex;
+    std::mt19937 rng (8128);
+    auto pick = [&] (int n) { return (int) (rng() % (unsigned) n); };
+
+    const SessionSetup sessions[] = { { 44100.0, 2, 2 }, { 32000.0, 2, 2 }, { 36000.0, 2, 2 }, { 24000.0, 1, 2 },
+                                      { 96000.0, 2, 2 }, { 48000.0, 1, 1 } };
+
+    for (const auto& setup : sessions)
+    {
+        Pair pair (setup.rate, setup.inputs, setup.outputs);
+        const juce::MidiBuffer noMidi;
+
+        for (int patch = 0; patch < 10; ++patch)
+        {
+            randomisePatch (pair, rng);
+
+            for (int k = 1; k <= 4; ++k)
+            {
+                auto lowerDelay = [&] () -> int { return k > 1 ? sourceDelay1 + pick (k - 1) : sourceInput; };
+                auto mixerInput = [&] () -> int
+                {
+                    switch (pick (6))
+                    {
+                        case 0:  return sourceInput;
+                        case 1:  return sourceLfo1 + pick (4);
+                        case 2:  return k > 1 ? sourceMixer1 + pick (k - 1) : sourceDelay1;
+                        case 3:  return pick (4) == 0 ? sourceMixer1 + k - 1 + pick (5 - k) : sourceDelay1 + pick (4);
+                        default: return sourceDelay1 + pick (4);
+                    }
+                };
+
+                const int d = delayBase (k);
+                pair.set (d + delayTime, (float) pick (30) / 100.0f);
+                pair.set (d + delaySync, pick (4) == 0 ? 1.0f : 0.0f);
+                pair.set (d + delayInput, sourceValue (pick (14)));
+                pair.set (d + delayFeedbackInput, sourceValue (pick (14)));
+                pair.set (d + delayTimeModSource, sourceValue (pick (3) == 0 ? sourceInput
+                                                                             : pick (2) == 0 ? sourceLfo1 + pick (4)
+                                                                             : pick (3) == 0 ? sourceDelay1 + k - 1 : lowerDelay()));
+                pair.set (d + delayTimeModDepth, pick (4) == 0 ? 0.0f : (float) pick (100) / 100.0f);
+
+                const int m = mixerBase (k);
+                pair.set (m + mixerMode, modeValue (pick (5)));
+                pair.set (m + mixerInputA, sourceValue (mixerInput()));
+                pair.set (m + mixerInputB, sourceValue (mixerInput()));
+                pair.set (m + mixerControlModSource, sourceValue (mixerInput()));
+                pair.set (m + mixerControlModDepth, pick (4) == 0 ? 0.0f : (float) pick (100) / 100.0f);
+
+                const int l = lfoBase (k);
+                pair.set (l + lfoRateModSource, sourceValue (pick (2) == 0 ? sourceInput : sourceLfo1 + pick (4)));
+            }
+
+            pair.set (outInputSource, sourceValue (1 + pick (13)));
+            pair.set (dryWetModSource, sourceValue (pick (14)));
+            randomTempo (pair.playHead, rng);
+
+            for (int block = 0; block < 10; ++block)
+            {
+                if (pick (4) == 0)
+                    changeSomeParameters (pair, rng);
+
+                ASSERT_TRUE (runBlock (pair, rng, randomBlockSize (rng), noMidi, pick (4) == 0 ? pick (5) : 0))
+                    << "rate " << setup.rate << ", patch " << patch << ", block " << block;
+            }
+        }
+    }
+}
+
 // Sparse patches, close to what people play: the default patch with a few units switched on. Most
 // LFOs are read by nothing (sample and hold among them, running for many cycles), stereo pairs of
 // delay lines glide alike while unused ones glide too, modulation comes from LFOs (the same on both
