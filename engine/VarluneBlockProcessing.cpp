@@ -15,6 +15,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined (__SSE__)
+ #include <xmmintrin.h>
+#endif
+
 namespace
 {
 using namespace ParameterIndex;
@@ -1272,22 +1276,38 @@ inline void storeFour (float* p, Four v) noexcept { std::memcpy (p, &v, sizeof (
 
 inline Four allFour (float x) noexcept { return Four { x, x, x, x }; }
 
+// a < b ? a : b and a > b ? a : b: b where either is a NaN, as the min and max instructions do.
+inline Four lessOf (Four a, Four b) noexcept
+{
+#if defined (__SSE__)
+    return (Four) _mm_min_ps ((__m128) a, (__m128) b);
+#else
+    return a < b ? a : b;
+#endif
+}
+
+inline Four greaterOf (Four a, Four b) noexcept
+{
+#if defined (__SSE__)
+    return (Four) _mm_max_ps ((__m128) a, (__m128) b);
+#else
+    return a > b ? a : b;
+#endif
+}
+
 inline Four clampSource (Four y) noexcept
 {
-    const Four t = allFour (1.0f) < y ? allFour (1.0f) : y;
-    return t > allFour (-1.0f) ? t : allFour (-1.0f);
+    return greaterOf (lessOf (allFour (1.0f), y), allFour (-1.0f));
 }
 
 inline Four bounded (Four y) noexcept
 {
-    y = y < allFour (graphLimit) ? y : allFour (graphLimit);
-    return y > allFour (-graphLimit) ? y : allFour (-graphLimit);
+    return greaterOf (lessOf (y, allFour (graphLimit)), allFour (-graphLimit));
 }
 
 inline Four clampOutput (Four mix) noexcept
 {
-    const Four upper = allFour (1.0f) < mix ? allFour (1.0f) : mix;
-    const Four both = allFour (-1.0f) > upper ? allFour (-1.0f) : upper;
+    const Four both = greaterOf (allFour (-1.0f), lessOf (allFour (1.0f), mix));
     return both == both ? both : allFour (0.0f);
 }
 
@@ -1305,9 +1325,8 @@ inline void modulateStretch (const Modulation& mod, const float* source, float* 
 
     for (int i = 0; i < n; i += 4)
     {
-        Four v = value + depthTimesRange * clampSource (loadFour (source + i));
-        v = lo > v ? lo : v;
-        storeFour (out + i, hi < v ? hi : v);
+        const Four v = value + depthTimesRange * clampSource (loadFour (source + i));
+        storeFour (out + i, lessOf (hi, greaterOf (lo, v)));
     }
 }
 
@@ -1380,11 +1399,41 @@ inline void mixSideBySide (Unit& unit, int c, const float* a, const float* b, co
     unit.last[c] = mixSample (mode, coefficients[n - 1], 0.0f, a[n - 1], b[n - 1], c);
 }
 
+// A "Damp" mixer whose control follows a modulation: the coefficients side by side, then the
+// frames one after the other.
+template <typename Unit>
+inline void dampModulated (Unit& unit, int c, const float* a, const float* modSource, float* out, int n) noexcept
+{
+    alignas (16) float values[stretchFrames], coefficients[stretchFrames];
+    modulateStretch (unit.mod, modSource, values, n);
+
+    for (int i = 0; i < n; i += 4)
+    {
+        const Four value = loadFour (values + i) * allFour (0.01f);
+        storeFour (coefficients + i, value * value);
+        storeFour (values + i, value);
+    }
+
+    float last = unit.last[c];
+
+    for (int i = 0; i < n; ++i)
+    {
+        last = (1.0f - coefficients[i]) * last + a[i] * coefficients[i];
+        out[i] = bounded (last);
+    }
+
+    unit.value[c] = values[n - 1];
+    unit.coefficient[c] = coefficients[n - 1];
+    unit.last[c] = last;
+}
+
 template <int mode, typename Unit>
 inline void mixStretch (Unit& unit, int c, bool readsItself, const float* a, const float* b,
                         const float* modSource, float* out, int n) noexcept
 {
-    if (readsItself || mode == modeDamp || mode >= numMixerModes)
+    if (mode == modeDamp && ! readsItself && modSource != nullptr)
+        dampModulated (unit, c, a, modSource, out, n);
+    else if (readsItself || mode == modeDamp || mode >= numMixerModes)
     {
         if (modSource != nullptr)
             mixFrames<mode, true> (unit, c, a, b, modSource, out, n);
@@ -1402,6 +1451,44 @@ inline void mixStretch (Unit& unit, int c, bool readsItself, const float* a, con
 template <typename Line>
 inline void readPositionsOver (Line& line, const float* targets, float* positions, int n) noexcept
 {
+    using FourIndex = int32_t __attribute__ ((vector_size (16)));
+
+    // Targets that all lie inside the ring are the delays as they are. The read position then
+    // needs one wrap at most: the write index is below the length and the delay above 0.
+    if (targets != nullptr)
+    {
+        const Four length = allFour (line.lengthF);
+        FourMask inside = FourMask { -1, -1, -1, -1 };
+
+        for (int i = 0; i + 4 <= n; i += 4)
+        {
+            const Four t = loadFour (targets + i);
+            inside &= (t > allFour (0.0f)) & (t < length);
+        }
+
+        for (int i = n & ~3; i < n; ++i)
+            inside[0] &= targets[i] > 0.0f && targets[i] < line.lengthF ? -1 : 0;
+
+        if ((inside[0] & inside[1] & inside[2] & inside[3]) != 0)
+        {
+            const int write = line.write, ringLength = line.length;
+
+            for (int i = 0; i < n; i += 4)
+            {
+                FourIndex w = FourIndex { 1, 2, 3, 4 } + (write + i);
+                w = w >= ringLength ? w - ringLength : w;
+                Four r = __builtin_convertvector (w, Four) - loadFour (targets + i);
+                r = r < allFour (0.0f) ? r + length : r;
+                storeFour (positions + i, r < length ? r : allFour (0.0f));
+            }
+
+            line.write = write + n < ringLength ? write + n : write + n - ringLength;
+            line.glideLength = 0;
+            line.target = line.current = targets[n - 1];
+            return;
+        }
+    }
+
     Line l = line;
 
     for (int i = 0; i < n; ++i)
