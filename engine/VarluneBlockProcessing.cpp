@@ -1,14 +1,16 @@
 // Block processing and the signal graph of VarluneAudioProcessor.
 //
 // The graph is written for speed, not literally: routing selectors and modulation settings are
-// resolved once per block (and again when a MIDI controller moves a parameter), both channels run
-// in one pass, silent delay lines and mixers fed from "None" are skipped, and unit state lives in
-// locals during the loop. Each stretch between MIDI events gets a plan: the units that run, LFOs
-// that nothing reads (they only advance their phases, side by side), stereo pairs of lines that
-// share their timing, modulation that reads the same on both channels; where the channels differ
-// they are computed side by side in vector lanes. It must stay bit-identical to the plain per-sample description, which the
-// reference model in the tests runs beside it; every expression below keeps that description's
-// order of operations.
+// resolved once per block (and again when a MIDI controller moves a parameter), silent delay lines
+// and mixers fed from "None" are skipped, and LFOs that nothing reads only advance their phases.
+// Each part of the block between MIDI events gets a plan. Where every running delay line stays
+// longer than a stretch of frames and no loop of units needs the frame order, the units run one
+// after the other over whole stretches of 32 frames, four frames side by side where frames do not
+// depend on each other (runStretches). Otherwise the units run frame by frame, both channels in one
+// pass, stereo pairs of lines that share their timing stepped once and channels side by side
+// (runFrames). Both must stay bit-identical to the plain per-sample description, which the
+// reference model in the tests runs beside them; every expression keeps that description's order
+// of operations.
 #include "VarluneAudioProcessor.h"
 
 #include <algorithm>
