@@ -783,11 +783,17 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
 }
 
 // A modulated delay time, without glide: the target follows the modulation sample by sample.
+// The delay in samples for a modulated value: a time, or a synced division.
+template <typename Unit>
+inline float modulatedDelaySamples (const Unit& unit, float wholeNoteMs, double lineRate, float v) noexcept
+{
+    return unit.synced ? msToSamples (wholeNoteMs / v, lineRate) : msToSamples (v, lineRate);
+}
+
 template <typename Unit, typename Line>
 inline void modulateDelayTime (const Unit& unit, float wholeNoteMs, Line& line, float sourceValue) noexcept
 {
-    const float v = unit.mod.apply (sourceValue);
-    const float s = unit.synced ? msToSamples (wholeNoteMs / v, line.rate) : msToSamples (v, line.rate);
+    const float s = modulatedDelaySamples (unit, wholeNoteMs, line.rate, unit.mod.apply (sourceValue));
     line.glideLength = 0;
     line.target = targetInRing (s, line.target, line.lengthF);
     line.current = line.target;
@@ -1135,11 +1141,8 @@ inline bool staysLongEnough (const Unit& unit, const Line& line, float wholeNote
     if (unit.mod.applies)
     {
         // The modulated value, and with it the target, moves monotonically with the source.
-        auto samplesFor = [&] (float v)
-        {
-            return unit.synced ? msToSamples (wholeNoteMs / v, line.rate) : msToSamples (v, line.rate);
-        };
-        const float a = samplesFor (unit.mod.apply (-1.0f)), b = samplesFor (unit.mod.apply (1.0f));
+        const float a = modulatedDelaySamples (unit, wholeNoteMs, line.rate, unit.mod.apply (-1.0f));
+        const float b = modulatedDelaySamples (unit, wholeNoteMs, line.rate, unit.mod.apply (1.0f));
         return a > shortest && b > shortest;
     }
 
@@ -1265,6 +1268,7 @@ inline void writeStretch (float* __restrict ring, const float* in, const float* 
 // included. Loops over a stretch run in whole groups of four: the arrays they write have room.
 using Four = float __attribute__ ((vector_size (16)));
 using FourMask = int32_t __attribute__ ((vector_size (16)));
+using FourIndex = int32_t __attribute__ ((vector_size (16)));
 using FourDouble = double __attribute__ ((vector_size (32)));
 
 inline Four loadFour (const float* p) noexcept
@@ -1453,7 +1457,6 @@ inline void mixStretch (Unit& unit, int c, bool readsItself, const float* a, con
 template <typename Line>
 inline void readPositionsOver (Line& line, const float* targets, float* positions, int n) noexcept
 {
-    using FourIndex = int32_t __attribute__ ((vector_size (16)));
 
     // Targets that all lie inside the ring are the delays as they are. The read position then
     // needs one wrap at most: the write index is below the length and the delay above 0.
@@ -1512,7 +1515,6 @@ inline void readPositionsOver (Line& line, const float* targets, float* position
 
 inline void readRingOver (const float* ring, int length, const float* positions, float* out, int n) noexcept
 {
-    using FourIndex = int32_t __attribute__ ((vector_size (16)));
     int i = 0;
 
     // Whole groups of four side by side; positions past the stretch are not read.
@@ -1559,6 +1561,32 @@ void runStretches (SignalGraph& g, const StretchPlan& plan, float* const* io, in
 
     int startWrite[units][2] = {};
 
+    // The active LFOs in local copies for the segment, so that the stores of values do not force
+    // reloads of the phases; modulated LFOs are active, with their slots among the active ones.
+    typename SignalGraph::Oscillator lfos[units];
+    const float* rateSources[units];
+    float* lfoOutputs[units];
+    int modulatedSlots[units];
+    const int numModulated = g.numModulatedLfos, numActive = g.numActiveLfos;
+
+    for (int j = 0; j < numActive; ++j)
+    {
+        lfos[j] = g.lfo[g.activeLfos[j]];
+        lfoOutputs[j] = v.at (sourceLfo1 + g.activeLfos[j], 0);
+    }
+
+    for (int j = 0; j < numModulated; ++j)
+    {
+        int slot = 0;
+
+        while (g.activeLfos[slot] != g.modulatedLfos[j])
+            ++slot;
+
+        modulatedSlots[j] = slot;
+        const int source = lfos[slot].mod.source;
+        rateSources[j] = v.at (source, 0) - lagOf (Reader::lfoRate, 0, source);
+    }
+
     for (int s = start; s < end; s += stretchFrames)
     {
         const int n = std::min (stretchFrames, end - s);
@@ -1572,33 +1600,6 @@ void runStretches (SignalGraph& g, const StretchPlan& plan, float* const* io, in
 
             if (task == taskLfos)
             {
-                // Local copies, so that the stores of values do not force reloads of the phases.
-                typename SignalGraph::Oscillator lfos[units];
-                const float* rateSources[units];
-                float* outputs[units];
-                const int numModulated = g.numModulatedLfos, numActive = g.numActiveLfos;
-
-                for (int j = 0; j < numActive; ++j)
-                {
-                    lfos[j] = g.lfo[g.activeLfos[j]];
-                    outputs[j] = v.at (sourceLfo1 + g.activeLfos[j], 0);
-                }
-
-                // Modulated LFOs are active; their slots among the active ones.
-                int modulated[units];
-
-                for (int j = 0; j < numModulated; ++j)
-                {
-                    int slot = 0;
-
-                    while (g.activeLfos[slot] != g.modulatedLfos[j])
-                        ++slot;
-
-                    modulated[j] = slot;
-                    const int source = lfos[slot].mod.source;
-                    rateSources[j] = v.at (source, 0) - lagOf (Reader::lfoRate, 0, source);
-                }
-
                 const float wholeNoteMs = g.wholeNoteMs;
 
                 // LFO rates first, all from the previous frame's values, then one sample of each LFO.
@@ -1606,17 +1607,14 @@ void runStretches (SignalGraph& g, const StretchPlan& plan, float* const* io, in
                 {
                     for (int j = 0; j < numModulated; ++j)
                     {
-                        auto& lfo = lfos[modulated[j]];
+                        auto& lfo = lfos[modulatedSlots[j]];
                         lfo.rate = modulatedLfoRate (lfo, wholeNoteMs, lfo.mod.apply (rateSources[j][i]));
                         lfo.increment = lfo.incrementPerHz * lfo.rate;
                     }
 
                     for (int j = 0; j < numActive; ++j)
-                        outputs[j][i] = stepLfo<lfoChecked> (lfos[j]);
+                        lfoOutputs[j][i] = stepLfo<lfoChecked> (lfos[j]);
                 }
-
-                for (int j = 0; j < numActive; ++j)
-                    g.lfo[g.activeLfos[j]] = lfos[j];
             }
             else if (task < taskMixer)
             {
@@ -1660,17 +1658,12 @@ void runStretches (SignalGraph& g, const StretchPlan& plan, float* const* io, in
                     readRingOver (line.ring, line.length, positions, out, n);
                 }
 
-                // Linked lines share their timing: the second ring is read at the same positions.
+                // Linked lines share their timing: the second ring is read at the same positions. Its
+                // line's timing is brought up to date at the end of the segment.
                 if (lines < numChannels)
                 {
                     startWrite[k][1] = startWrite[k][0];
                     readRingOver (unit.line[1].ring, unit.line[0].length, positions, v.at (sourceDelay1 + k, 1), n);
-                    auto& second = unit.line[1];
-                    const auto& first = unit.line[0];
-                    second.write = first.write;
-                    second.current = first.current;
-                    second.target = first.target;
-                    second.glideLength = first.glideLength;
                 }
 
             }
@@ -1757,6 +1750,9 @@ void runStretches (SignalGraph& g, const StretchPlan& plan, float* const* io, in
             for (int c = 0; c < 2; ++c)
                 v.value[source][c][stretchLead - 1] = v.value[source][c][stretchLead + n - 1];
     }
+
+    for (int j = 0; j < numActive; ++j)
+        g.lfo[g.activeLfos[j]] = lfos[j];
 
     for (int source = sourceInput; source < sourceLfo1; ++source)
         for (int c = 0; c < numChannels; ++c)
