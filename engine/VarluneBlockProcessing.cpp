@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #if defined (__SSE__)
  #include <xmmintrin.h>
@@ -107,6 +108,14 @@ inline bool isPositiveZero (float x) noexcept
     uint32_t bits;
     std::memcpy (&bits, &x, sizeof (bits));
     return bits == 0;
+}
+
+// A NaN or infinite input sample (a broken upstream plug-in or host) enters the graph as silence:
+// left in, the graph bound would turn it into a full-scale value circulating in the feedback paths.
+inline void silenceNonFiniteInput (float* samples, int n) noexcept
+{
+    for (int i = 0; i < n; ++i)
+        samples[i] = std::abs (samples[i]) <= std::numeric_limits<float>::max() ? samples[i] : 0.0f;
 }
 
 inline int toChoice (float real) noexcept { return (int) (real + 0.5f); }
@@ -296,7 +305,12 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
         const int channels = std::min ({ numInputs, (int) numChannels, buffer.getNumChannels() });
 
         if (channels > 0 && numSamples > 0)
+        {
+            for (int c = 0; c < channels; ++c)
+                silenceNonFiniteInput (buffer.getWritePointer (c), numSamples);
+
             runSignalGraph (buffer, midi, numSamples, channels);
+        }
     }
 
     for (int c = std::max (numInputs, 0); c < std::min (numOutputs, buffer.getNumChannels()); ++c)
