@@ -157,6 +157,68 @@ TEST (SignalGraphKnownAnswers, TempoSyncedTargetsAndHalving)
     EXPECT_EQ (p.delayLines[1][0]->feedbackGain, 0.96f);
 }
 
+// A whole note at 20 bpm, 12 s, with the ring shrunk under it by a lower sample rate: the delay,
+// still counted in the old rate's samples, must come back inside the new ring, not wrap round into a
+// comb; whichever way the graph runs and however long the blocks.
+TEST (SignalGraphKnownAnswers, ATwelveSecondEchoStaysTwelveSecondsWhenTheRingShrinks)
+{
+    for (const bool stretches : { true, false })
+    {
+        for (const int blockSize : { 4096, 65536 })
+        {
+            Engine engine (192000.0);
+            auto& p = engine.processor;
+            p.stretchesEnabled = stretches;
+            p.setParameter (delayBase (1) + delaySync, 1.0f);
+            p.setParameter (delayBase (1) + delayTimeSynced, 1.0f);
+            p.setParameter (delayBase (1) + delayFeedback, 0.0f);
+            p.setParameter (dryWet, 1.0f);
+            engine.playHead.bpm = 20.0;
+
+            // Blocks longer than the glide take the delay to its target within one block.
+            juce::AudioSampleBuffer silence (2, 65536);
+            for (int i = 0; i < 3; ++i)
+            {
+                silence.clear();
+                engine.process (silence);
+            }
+            ASSERT_GT (p.delayLines[0][0]->currentDelay, 2.0e6f);
+
+            p.prepareToPlay (44100.0, blockSize);
+            const int length = 529300;
+            juce::AudioSampleBuffer signal (2, length);
+            signal.clear();
+            signal.setSample (0, 0, 1.0f);
+            signal.setSample (1, 0, 1.0f);
+
+            for (int start = 0; start < length; start += blockSize)
+            {
+                juce::AudioSampleBuffer block (signal.getArrayOfWritePointers(), 2, start, std::min (blockSize, length - start));
+                engine.process (block);
+            }
+
+            // The delay is taken in to the ring's end, 529,202 samples, and the glide toward the
+            // target of 529,200 no longer moves a float of that size: the oldest entry, written
+            // 529,201 samples (12 s and one sample) before, is read whole.
+            for (int c = 0; c < 2; ++c)
+            {
+                EXPECT_EQ (p.delayLines[0][c]->ringLength, 529202);
+                EXPECT_EQ (p.delayLines[0][c]->targetDelay, 529200.0f);
+                EXPECT_EQ (p.delayLines[0][c]->currentDelay, 529202.0f);
+
+                const float* y = signal.getReadPointer (c);
+                int first = 0;
+                while (first < length && y[first] == 0.0f)
+                    ++first;
+
+                EXPECT_EQ (first, 529201) << "stretches " << stretches << ", blocks of " << blockSize;
+                EXPECT_EQ (y[first], 1.0f);
+                EXPECT_EQ (y[first + 1], 0.0f);
+            }
+        }
+    }
+}
+
 TEST (SignalGraphKnownAnswers, SyncedLfoRates)
 {
     Engine engine (44100.0);
