@@ -1,4 +1,4 @@
-#include "GoldenImage.h"
+#include "EditorTestSupport.h"
 #include "LogoComponent.h"
 #include "ParamDisplayComponent.h"
 #include "VarluneAudioProcessor.h"
@@ -7,13 +7,18 @@
 
 namespace
 {
-juce::Label& childLabel (juce::Component& parent, const juce::String& name)
+using editortest::child;
+using editortest::expectMatchesGolden;
+
+// The component painted over a background colour, as the window shows it.
+juce::Image renderOver (juce::Component& component, int width, int height, juce::Colour background)
 {
-    for (auto* child : parent.getChildren())
-        if (child->getName() == name)
-            if (auto* label = dynamic_cast<juce::Label*> (child))
-                return *label;
-    throw std::runtime_error ("no label " + name.toStdString());
+    component.setSize (width, height);
+    juce::Image image (juce::Image::ARGB, width, height, true);
+    juce::Graphics g (image);
+    g.fillAll (background);
+    component.paintEntireComponent (g, true);
+    return image;
 }
 
 struct LabelChanges : juce::Label::Listener
@@ -37,14 +42,12 @@ juce::Range<int> whiteRows (const juce::Image& image)
     return { first, last + 1 };
 }
 
-class Display : public ::testing::Test
+class Display : public editortest::EditorTest
 {
 protected:
-    juce::ScopedJuceInitialiser_GUI framework;
-    VarluneAudioProcessor processor;
     ParamDisplayComponent display;
 
-    void SetUp() override { display.processor = &processor; }
+    void SetUp() override { attach (display); }
 };
 } // namespace
 
@@ -52,13 +55,13 @@ TEST_F (Display, LaysOutTwoLinesOfEighteenPixels)
 {
     EXPECT_EQ (display.getWidth(), 250);
     EXPECT_EQ (display.getHeight(), 35);
-    EXPECT_EQ (childLabel (display, "name label").getBounds(), juce::Rectangle<int> (0, 0, 250, 18));
-    EXPECT_EQ (childLabel (display, "value label").getBounds(), juce::Rectangle<int> (0, 18, 250, 18));
+    EXPECT_EQ (child<juce::Label> (display, "name label").getBounds(), juce::Rectangle<int> (0, 0, 250, 18));
+    EXPECT_EQ (child<juce::Label> (display, "value label").getBounds(), juce::Rectangle<int> (0, 18, 250, 18));
 
     display.setSize (500, 70);
-    EXPECT_EQ (childLabel (display, "value label").getBounds(), juce::Rectangle<int> (0, 36, 500, 36));
+    EXPECT_EQ (child<juce::Label> (display, "value label").getBounds(), juce::Rectangle<int> (0, 36, 500, 36));
 
-    for (auto* label : { &childLabel (display, "name label"), &childLabel (display, "value label") })
+    for (auto* label : { &child<juce::Label> (display, "name label"), &child<juce::Label> (display, "value label") })
     {
         EXPECT_FALSE (label->isEditableOnSingleClick() || label->isEditableOnDoubleClick());
         EXPECT_EQ (label->getFont().getHeight(), 15.0f);
@@ -70,8 +73,8 @@ TEST_F (Display, LaysOutTwoLinesOfEighteenPixels)
 
 TEST_F (Display, ShowsTheVersionThenTheParameterMovedLastWithoutNotifying)
 {
-    auto& name = childLabel (display, "name label");
-    auto& value = childLabel (display, "value label");
+    auto& name = child<juce::Label> (display, "name label");
+    auto& value = child<juce::Label> (display, "value label");
     LabelChanges changes;
     name.addListener (&changes);
     value.addListener (&changes);
@@ -103,22 +106,22 @@ TEST_F (Display, DrawsEachTextInItsOwnLineOverTheBar)
 
     // Nothing moved yet: the name line is empty and the version stands in the value line.
     display.updateFromPlugin();
-    const auto valueRows = whiteRows (renderComponent (display, 250, 35, green));
+    const auto valueRows = whiteRows (renderOver (display, 250, 35, green));
     EXPECT_GE (valueRows.getStart(), 18);
     EXPECT_LE (valueRows.getEnd(), 35);
 
     processor.lastParamName = "Delay1_Feedback";
     processor.lastParamText = {};
     display.updateFromPlugin();
-    const auto nameRows = whiteRows (renderComponent (display, 250, 35, green));
+    const auto nameRows = whiteRows (renderOver (display, 250, 35, green));
     EXPECT_GE (nameRows.getStart(), 0);
     EXPECT_LE (nameRows.getEnd(), 18);
 
     processor.setParameter (3, 0.7f);
     processor.setLastMovedParameter (3);
     display.updateFromPlugin();
-    expectMatchesGolden (renderComponent (display, 250, 35, green), "display-250x35");
-    expectMatchesGolden (renderComponent (display, 500, 70, green), "display-500x70");
+    expectMatchesGolden (renderOver (display, 250, 35, green), "display-250x35");
+    expectMatchesGolden (renderOver (display, 500, 70, green), "display-500x70");
 }
 
 TEST (Logo, DrawsItsBarsAndTrianglesAtTheirPixels)
@@ -154,6 +157,6 @@ TEST (Logo, DrawsItsBarsAndTrianglesAtTheirPixels)
     EXPECT_TRUE (clear (250, 70) && clear (250, 120) && clear (250, 260) && clear (250, 330));
     EXPECT_TRUE (clear (200, 200) && clear (120, 200) && clear (290, 200));
 
-    expectMatchesGolden (renderComponent (logo, 400, 400), "logo-400x400");
-    expectMatchesGolden (renderComponent (logo, 40, 35, juce::Colour (0xFF4AAA4A)), "logo-40x35");
+    expectMatchesGolden (renderOver (logo, 400, 400, juce::Colour (0xFFD1D1D1)), "logo-400x400");
+    expectMatchesGolden (renderOver (logo, 40, 35, juce::Colour (0xFF4AAA4A)), "logo-40x35");
 }
