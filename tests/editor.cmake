@@ -5,6 +5,7 @@ varlune_add_test(editor_tests
     ${CMAKE_CURRENT_SOURCE_DIR}/editor/EditorTestSupport.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/editor/KivLookTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/editor/DisplayAndLogoTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/editor/OutComponentTest.cpp
   LIBS varlune_engine)
 target_compile_definitions(editor_tests PRIVATE
   VARLUNE_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/editor/golden"
