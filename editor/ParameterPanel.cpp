@@ -49,9 +49,18 @@ void ParameterPanel::showValueText (juce::Label& label, int parameterIndex) cons
 
 void ParameterPanel::setDoubleClickDefault (juce::Slider& knob, int parameterIndex) const
 {
+    setDoubleClickValue (knob, (double) defaultOf (parameterIndex));
+}
+
+void ParameterPanel::setDoubleClickValue (juce::Slider& knob, double value)
+{
     // No modifier keys: a plain double-click, and no modifier-click shortcut.
-    knob.setDoubleClickReturnValue (true, (double) processor->getParameterRecord (parameterIndex)->defaultNormalised,
-                                    juce::ModifierKeys());
+    knob.setDoubleClickReturnValue (true, value, juce::ModifierKeys());
+}
+
+float ParameterPanel::defaultOf (int parameterIndex) const
+{
+    return processor->getParameterRecord (parameterIndex)->defaultNormalised;
 }
 
 void ParameterPanel::place (juce::Component& child, float x, float y, float width, float height)

@@ -57,6 +57,8 @@ protected:
 
     /** A double-click on the knob returns it to the parameter's default, as a user change. */
     void setDoubleClickDefault (juce::Slider& knob, int parameterIndex) const;
+    static void setDoubleClickValue (juce::Slider& knob, double value);
+    float defaultOf (int parameterIndex) const;
 
     /** Takes ownership of a new child and shows it above the children added before. */
     template <typename ComponentType>

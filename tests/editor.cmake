@@ -2,6 +2,7 @@
 # Golden images live in editor/golden; a mismatch leaves the actual image and a diff in the build.
 varlune_add_test(editor_tests
   SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/editor/DelayPanelTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/editor/EditorTestSupport.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/editor/KivLookTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/editor/DisplayAndLogoTest.cpp

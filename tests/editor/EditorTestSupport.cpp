@@ -42,6 +42,47 @@ std::vector<HostEvent> userChange (int index, float value)
     return { { HostEvent::begin, index, 0.0f }, { HostEvent::set, index, value }, { HostEvent::end, index, 0.0f } };
 }
 
+void EditorTest::expectUserChanges (juce::Component& panel, const std::vector<ChangeRow>& rows)
+{
+    processor.midiLearnActive = true;
+    processor.midiUnlearnActive = true;
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.control);
+        auto& parameter = *processor.getParameterRecord (row.parameter);
+        parameter.setMidiCC (9);
+        parameter.setLearnArmed (false);
+        host.events.clear();
+
+        userSets (childNamed (panel, row.control), row.position);
+
+        EXPECT_EQ (host.events, userChange (row.parameter, row.value));
+        EXPECT_EQ (processor.getParameter (row.parameter), row.value);
+        EXPECT_EQ (processor.lastParamName, processor.getParameterName (row.parameter));
+        EXPECT_EQ (processor.lastParamText, processor.getParameterText (row.parameter));
+        EXPECT_TRUE (parameter.isLearnArmed());
+        EXPECT_EQ (parameter.getMidiCC(), -1);
+    }
+
+    processor.midiLearnActive = false;
+    processor.midiUnlearnActive = false;
+}
+
+void EditorTest::expectShown (juce::Component& panel, const std::vector<ShownRow>& rows)
+{
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.control);
+        auto& control = childNamed (panel, row.control);
+
+        if (row.text != nullptr)
+            EXPECT_EQ (shownText (control).toStdString(), row.text);
+        else
+            EXPECT_NEAR (shownValue (control), row.value, 0.0005);
+    }
+}
+
 juce::Component& childNamed (juce::Component& parent, const juce::String& name)
 {
     for (auto* component : parent.getChildren())
@@ -85,6 +126,30 @@ void expectChildren (juce::Component& panel, const std::vector<ChildRow>& rows)
         EXPECT_EQ (component.isEnabled(), row.enabled);
         EXPECT_TRUE (component.isVisible());
     }
+}
+
+void userSets (juce::Component& control, double value)
+{
+    if (auto* knob = dynamic_cast<juce::Slider*> (&control))
+        knob->setValue (value, juce::sendNotificationSync);
+    else if (auto* box = dynamic_cast<juce::ComboBox*> (&control))
+        box->setSelectedItemIndex ((int) value, juce::sendNotificationSync);
+    else if (auto* button = dynamic_cast<juce::Button*> (&control))
+        button->setToggleState (value != 0.0, juce::sendNotificationSync);
+    else
+        ADD_FAILURE() << control.getName() << " is no control";
+}
+
+double shownValue (juce::Component& control)
+{
+    if (auto* knob = dynamic_cast<juce::Slider*> (&control))
+        return knob->getValue();
+    if (auto* box = dynamic_cast<juce::ComboBox*> (&control))
+        return box->getSelectedItemIndex();
+    if (auto* button = dynamic_cast<juce::Button*> (&control))
+        return button->getToggleState() ? 1.0 : 0.0;
+    ADD_FAILURE() << control.getName() << " shows no value";
+    return -1.0;
 }
 
 namespace

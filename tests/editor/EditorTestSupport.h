@@ -44,6 +44,23 @@ struct HostRecorder : juce::AudioProcessorListener
 /** The events of one user change of parameter index to value. */
 std::vector<HostEvent> userChange (int index, float value);
 
+/** A user's change of a control (userSets with position) and what it must send: parameter, value. */
+struct ChangeRow
+{
+    const char* control;
+    double position;
+    int parameter;
+    float value;
+};
+
+/** A refresh's result: the control shows this value, or this text when text is not null. */
+struct ShownRow
+{
+    const char* control;
+    double value;
+    const char* text = nullptr;
+};
+
 /** Editor tests run with the framework up but no display; panels draw with the editor's look. */
 class EditorTest : public ::testing::Test
 {
@@ -60,6 +77,26 @@ protected:
         panel.setLookAndFeel (&look);
         panel.processor = &processor;
     }
+
+    /** Each change sends exactly one begin, set, end for its parameter, shows the parameter in the
+        last-moved display, arms it for learning and forgets its controller. */
+    void expectUserChanges (juce::Component& panel, const std::vector<ChangeRow>& rows);
+
+    /** The panel's refresh sets every row's control and tells nobody: no host report, no
+        last-moved change. */
+    template <typename Panel>
+    void expectSilentRefresh (Panel& panel, const std::vector<ShownRow>& rows)
+    {
+        host.events.clear();
+        const auto name = processor.lastParamName, text = processor.lastParamText;
+        panel.updateFromPlugin();
+        EXPECT_TRUE (host.events.empty());
+        EXPECT_EQ (processor.lastParamName, name);
+        EXPECT_EQ (processor.lastParamText, text);
+        expectShown (panel, rows);
+    }
+
+    static void expectShown (juce::Component& panel, const std::vector<ShownRow>& rows);
 };
 
 /** The panel's direct child with this component name; fails the test when there is none. */
@@ -90,6 +127,13 @@ void expectChildren (juce::Component& panel, const std::vector<ChildRow>& rows);
 
 /** The text a child shows: a label's or a button's text, a box's shown text; empty otherwise. */
 juce::String shownText (juce::Component& component);
+
+/** What a user's change does to a control, delivered at once: a knob moved to value, a box's item
+    index value chosen, a toggle switched on (value 1) or off (value 0). */
+void userSets (juce::Component& control, double value);
+
+/** What a control shows: a knob's value, a box's item index, a toggle's 1 or 0. */
+double shownValue (juce::Component& control);
 
 /** A user's double-click, drag or click, through the desktop's main mouse source. */
 void doubleClick (juce::Component& component);
