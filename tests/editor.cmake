@@ -6,6 +6,7 @@ varlune_add_test(editor_tests
     ${CMAKE_CURRENT_SOURCE_DIR}/editor/EditorTestSupport.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/editor/KivLookTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/editor/LfoPanelTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/editor/MixerPanelTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/editor/DisplayAndLogoTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/editor/OutComponentTest.cpp
   LIBS varlune_engine)
