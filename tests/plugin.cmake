@@ -2,6 +2,7 @@
 varlune_add_test(plugin_tests
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/plugin/PluginBinaryTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/plugin/PluginWindowTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/plugin/WavFileTest.cpp
   LIBS varlune_vsthost)
 target_compile_definitions(plugin_tests PRIVATE VARLUNE_PLUGIN_PATH="$<TARGET_FILE:Varlune>")
