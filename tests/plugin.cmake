@@ -12,3 +12,8 @@ add_dependencies(plugin_tests Varlune)
 varlune_add_test(bridge_editor_tests DISPLAY
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/plugin/BridgeEditorTest.cpp
   LIBS varlune_bridge X11)
+
+# The plug-in's own window in a host: on a virtual X display, with audio running beside it.
+varlune_add_test(editor_in_host_tests CONCURRENCY DISPLAY
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/plugin/EditorInHostTest.cpp
+  LIBS varlune_bridge X11)
