@@ -21,7 +21,10 @@ struct Pair
         engine.setPlayConfigDetails (numInputs, numOutputs, rate, 512);
         engine.prepareToPlay (rate, 512);
         model.prepareToPlay (rate);
-        model.copyRandomTablesFrom (engine.lfos);
+
+        // Sample and hold draws from tables filled at random: the model plays the engine's.
+        for (int k = 0; k < 4; ++k)
+            model.lfos[k].useRandomTable (engine.lfos[k]->randomTable.get());
 
         // Controllers learned by an earlier processor of this test come back from the preferences.
         for (auto* parameter : engine.parameters)
@@ -31,10 +34,13 @@ struct Pair
 
     ~Pair() { engine.setPlayHead (nullptr); }
 
+    // The model knows the parameter by the name the processor gives it.
+    reference::Parameter& modelParameter (int index) { return model.parameters.named (engine.getParameterName (index)); }
+
     void set (int index, float value)
     {
         engine.setParameter (index, value);
-        model.setParameter (index, value);
+        model.setParameter (engine.getParameterName (index), value);
     }
 
     VarluneAudioProcessor engine;
@@ -77,8 +83,8 @@ int randomBlockSize (std::mt19937& rng)
                 return fail ("mixerOutput", k, c);
 
             const auto& a = *e.delayLines[k][c];
-            const auto& b = *m.delayLines[k][c];
-            if (a.writeIndex != b.writeIndex || a.glideLength != b.glideLength || a.ringLength != b.ringLength)
+            const auto& b = m.delayLines[k][c];
+            if (a.writeIndex != b.writeIndex || a.glideLength != b.glideLength || a.ringLength != b.ringLength())
                 return fail ("delay line positions", k, c);
             if (! sameBits (a.currentDelay, b.currentDelay) || ! sameBits (a.targetDelay, b.targetDelay)
                  || ! sameBits (a.glideStep, b.glideStep) || ! sameBits (a.feedbackGain, b.feedbackGain)
@@ -86,7 +92,7 @@ int randomBlockSize (std::mt19937& rng)
                 return fail ("delay line times", k, c);
 
             const auto& x = *e.mixers[k][c];
-            const auto& y = *m.mixers[k][c];
+            const auto& y = m.mixers[k][c];
             if (x.mode != y.mode || ! sameBits (x.value, y.value) || ! sameBits (x.coefficient, y.coefficient)
                  || ! sameBits (x.lastOutput, y.lastOutput))
                 return fail ("mixer", k, c);
@@ -96,7 +102,7 @@ int randomBlockSize (std::mt19937& rng)
     for (int k = 0; k < 4; ++k)
     {
         const auto& a = *e.lfos[k];
-        const auto& b = *m.lfos[k];
+        const auto& b = m.lfos[k];
         if (! sameBits (e.lfoOutput[k], m.lfoOutput[k]) || ! sameBits (a.phase, b.phase)
              || ! sameBits (a.phaseIncrement, b.phaseIncrement) || ! sameBits (a.rate, b.rate)
              || a.wave != b.wave || a.previousIndex != b.previousIndex || a.holdIndex != b.holdIndex)
@@ -158,6 +164,27 @@ struct SessionSetup
     int inputs, outputs;
 };
 } // namespace
+
+// The model's parameters come from their own table: the processor must offer the same names, each
+// with the same default and the same mapping from normalised values to real ones.
+TEST (SignalGraphDifferential, ProcessorParametersMatchTheModelsTableByName)
+{
+    Pair pair (44100.0, 2, 2);
+    ASSERT_EQ (pair.engine.getNumParameters(), pair.model.parameters.size());
+
+    for (int i = 0; i < pair.engine.getNumParameters(); ++i)
+    {
+        const auto& e = *pair.engine.parameters.getUnchecked (i);
+        const auto& m = pair.modelParameter (i);
+        EXPECT_TRUE (sameBits (e.defaultNormalised, m.defaultNormalised)) << m.name;
+
+        for (float n : { 0.0f, 0.1f, 0.25f, 0.5f, 0.77f, 1.0f })
+        {
+            pair.set (i, n);
+            EXPECT_TRUE (sameBits (e.getReal(), m.real)) << m.name << " at " << n;
+        }
+    }
+}
 
 TEST (SignalGraphDifferential, RandomPatchesMatchTheReferenceModelBitForBit)
 {
@@ -419,7 +446,7 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
                 const int index = (int) (rng() % 98);
                 const int cc = (int) (rng() % 16);
                 pair.engine.parameters.getUnchecked (index)->setMidiCC (cc);
-                pair.model.parameters.getUnchecked (index)->setMidiCC (cc);
+                pair.modelParameter (index).midiController = cc;
             }
 
             for (int block = 0; block < 16; ++block)
@@ -432,7 +459,7 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
                 {
                     const int index = (int) (rng() % 98);
                     pair.engine.parameters.getUnchecked (index)->setLearnArmed (true);
-                    pair.model.parameters.getUnchecked (index)->setLearnArmed (true);
+                    pair.modelParameter (index).learnArmed = true;
                 }
 
                 const int numSamples = randomBlockSize (rng);
@@ -457,10 +484,11 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
                 for (int i = 0; i < 98; ++i)
                 {
                     const auto& a = *pair.engine.parameters.getUnchecked (i);
-                    const auto& b = *pair.model.parameters.getUnchecked (i);
-                    ASSERT_TRUE (sameBits (a.getNormalised(), b.getNormalised())) << "parameter " << i;
-                    ASSERT_EQ (a.getMidiCC(), b.getMidiCC()) << "parameter " << i;
-                    ASSERT_EQ (a.isLearnArmed(), b.isLearnArmed()) << "parameter " << i;
+                    const auto& b = pair.modelParameter (i);
+                    ASSERT_TRUE (sameBits (a.getNormalised(), b.normalised)) << "parameter " << i;
+                    ASSERT_TRUE (sameBits (a.getReal(), b.real)) << "parameter " << i;
+                    ASSERT_EQ (a.getMidiCC(), b.midiController) << "parameter " << i;
+                    ASSERT_EQ (a.isLearnArmed(), b.learnArmed) << "parameter " << i;
                 }
 
                 ASSERT_EQ (pair.engine.programChangePending.load(), pair.model.programChangePending);
@@ -470,9 +498,9 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
                 }
 
                 pair.engine.updateLastMovedDisplay();
-                if (pair.model.lastMovedParameter >= 0)
+                if (pair.model.lastMovedParameterName.isNotEmpty())
                 {
-                    ASSERT_EQ (pair.engine.lastParamName, pair.model.parameters.getUnchecked (pair.model.lastMovedParameter)->name);
+                    ASSERT_EQ (pair.engine.lastParamName, pair.model.lastMovedParameterName);
                 }
             }
         }
