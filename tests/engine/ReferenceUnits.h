@@ -79,6 +79,8 @@ public:
     /** The mixed sample of inputs a and b; it is also kept as the last output. */
     float process (float a, float b, int channel);
 
+    void reset() { lastOutput = 0.0f; }
+
     int mode = mix;
     float value = 0.0f;
     float coefficient = 0.0f;
