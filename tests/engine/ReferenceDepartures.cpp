@@ -4,6 +4,22 @@
 
 namespace reference
 {
+float inputEnteringGraph (float x)
+{
+    return std::isfinite (x) ? x : 0.0f;
+}
+
+float delayWithinRing (float delay, int ringLength, float fallback)
+{
+    const float length = (float) ringLength;
+
+    if (delay > length)
+        return length;
+    if (delay > 0.0f)
+        return delay;
+    return fallback;
+}
+
 float boundedGraphValue (float y)
 {
     const float bound = 1.0e6f;

@@ -5,6 +5,17 @@
     and calls these at the one place each applies, so every departure can be read here. */
 namespace reference
 {
+/** A NaN or infinite input sample enters the graph as 0: the dry path, the delays and every other
+    reader see 0, instead of a value the graph bound would turn into full scale in the feedback paths. */
+float inputEnteringGraph (float x);
+
+/** A delay kept within its ring, (0, L]: past L the read position would wrap round to the newest
+    samples and a long echo would become a comb. Applied after every glide step, whose last step may
+    pass its target by up to a step (a delay at or below 0 then takes the target), and to both delays
+    after a change of sample rate has shrunk the ring (there the delays are positive, and are their
+    own fallback). */
+float delayWithinRing (float delay, int ringLength, float fallback);
+
 /** Values leaving a delay line or a mixer into the graph stay within +-1e6, a NaN at the upper
     bound: a feedback loop with a gain above one saturates there instead of growing into infinity
     and NaN, which would never leave the rings again. */

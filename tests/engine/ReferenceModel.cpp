@@ -107,7 +107,7 @@ void ReferenceModel::processBlock (juce::AudioSampleBuffer& buffer, const juce::
         {
             for (int c = 0; c < channels; ++c)
             {
-                inputSample[c] = buffer.getSample (c, s);
+                inputSample[c] = reference::inputEnteringGraph (buffer.getSample (c, s));
 
                 if (c == 0)
                 {

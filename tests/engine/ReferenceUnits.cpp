@@ -108,6 +108,8 @@ void DelayLine::takeUpSampleRate (double newRate)
     sampleRate = newRate;
     replaceRing ((int) ((float) ringLength() * ratio + 1.0f));
     glideLength = (int) ((float) glideLength * ratio);
+    targetDelay = delayWithinRing (targetDelay, ringLength(), targetDelay);
+    currentDelay = delayWithinRing (currentDelay, ringLength(), currentDelay);
 
     if (glideLength == 0)
         currentDelay = targetDelay;
@@ -136,7 +138,7 @@ float DelayLine::process (float input, float feedback)
     if (glideLength != 0)
     {
         if ((glideStep >= 0.0f && targetDelay > currentDelay) || (glideStep < 0.0f && currentDelay > targetDelay))
-            currentDelay = currentDelay + glideStep;
+            currentDelay = delayWithinRing (currentDelay + glideStep, length, targetDelay);
     }
 
     const float r = readPositionInRing ((float) writeIndex - currentDelay, length);
