@@ -1,4 +1,4 @@
-// The processor against the plain reference model: many random patches, rates, tempos, block sizes
+// The processor against the independent reference model: many random patches, rates, tempos, block sizes
 // and channel counts, parameter changes between blocks. Output and state must match bit for bit.
 #include "GraphTestSupport.h"
 #include "ReferenceModel.h"
@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <random>
 #include <vector>
@@ -551,7 +552,9 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
     }
 }
 
-// Input with NaN and infinite samples on random patches: both must take them as silence alike.
+// Input with NaN, infinite and the largest finite samples on random patches: both must take the
+// non-finite ones as silence alike. Some patches send the input through a gain above one to a fully
+// dry output, where the wet path overflows and the mix would be NaN.
 TEST (SignalGraphDifferential, NonFiniteInputMatchesTheReferenceModel)
 {
     std::mt19937 rng (404);
@@ -566,9 +569,33 @@ TEST (SignalGraphDifferential, NonFiniteInputMatchesTheReferenceModel)
             randomisePatch (pair, rng);
             randomTempo (pair.playHead, rng);
 
+            if (patch % 2 == 0)
+            {
+                pair.set (ParameterIndex::outInputSource, sourceValue (sourceInput));
+                pair.set (ParameterIndex::outGain, 1.0f);
+                pair.set (ParameterIndex::dryWet, 0.0f);
+            }
+
             for (int block = 0; block < 6; ++block)
                 ASSERT_TRUE (runBlock (pair, rng, randomBlockSize (rng), noMidi, 5)) << "patch " << patch << ", block " << block;
         }
+    }
+}
+
+// Rates no audio device runs at keep the current rate and only clear, in between usable changes.
+TEST (SignalGraphDifferential, UnusableSampleRatesMatchTheReferenceModel)
+{
+    std::mt19937 rng (96);
+    Pair pair (48000.0, 2, 2);
+    const juce::MidiBuffer noMidi;
+    randomisePatch (pair, rng);
+
+    for (const double rate : { 0.0, 96000.0, -44100.0, std::numeric_limits<double>::quiet_NaN(), 1.0e6, 44100.0 })
+    {
+        pair.changeRate (rate);
+
+        for (int block = 0; block < 3; ++block)
+            ASSERT_TRUE (runBlock (pair, rng, randomBlockSize (rng), noMidi, 0)) << "rate " << rate << ", block " << block;
     }
 }
 
