@@ -285,6 +285,7 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
     {
         const juce::ScopedNoDenormals noDenormals;
 
+        silenceDelayLinesIfRequested();
         handlePendingProgramChange();
         takeParameterSnapshot();
         updateTempo();
