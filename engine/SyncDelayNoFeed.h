@@ -29,6 +29,19 @@ public:
     /** Zeroes the ring and the positions; the delay and its glide stay. */
     void clear();
 
+    /** The delay after one glide step, kept within the ring (0, length]. The last step of a glide
+        may pass its target by up to a step; near either end of the ring that would wrap the read
+        position round to the newest or the oldest samples, a long echo turning into a comb. */
+    static float glideStepWithinRing (float current, float step, float target, float length) noexcept
+    {
+        const float next = current + step;
+
+        if (next > length)
+            return length;
+
+        return next > 0.0f ? next : target;
+    }
+
     int ringLength = 4410;
     float targetDelay = 441.0f;
     float feedbackGain = 0.0f;

@@ -177,6 +177,10 @@ public:
     double sampleRate = 44100.0;
     double bpm = 120.0;
 
+    // Whether block processing may run the graph stretch by stretch where that gives the same
+    // output as frame by frame; tests switch it off to compare the two.
+    bool stretchesEnabled = true;
+
     // delayLines[k][c]: delay unit k + 1, channel c.
     juce::OwnedArray<mordwickLib::SyncDelayNoFeed> delayLines[numUnits];
     // mixers[k][c]: mixer unit k + 1, channel c.

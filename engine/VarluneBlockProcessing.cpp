@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #if defined (__SSE__)
  #include <xmmintrin.h>
@@ -107,6 +108,14 @@ inline bool isPositiveZero (float x) noexcept
     uint32_t bits;
     std::memcpy (&bits, &x, sizeof (bits));
     return bits == 0;
+}
+
+// A NaN or infinite input sample (a broken upstream plug-in or host) enters the graph as silence:
+// left in, the graph bound would turn it into a full-scale value circulating in the feedback paths.
+inline void silenceNonFiniteInput (float* samples, int n) noexcept
+{
+    for (int i = 0; i < n; ++i)
+        samples[i] = std::abs (samples[i]) <= std::numeric_limits<float>::max() ? samples[i] : 0.0f;
 }
 
 inline int toChoice (float real) noexcept { return (int) (real + 0.5f); }
@@ -297,7 +306,12 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
         const int channels = std::min ({ numInputs, (int) numChannels, buffer.getNumChannels() });
 
         if (channels > 0 && numSamples > 0)
+        {
+            for (int c = 0; c < channels; ++c)
+                silenceNonFiniteInput (buffer.getWritePointer (c), numSamples);
+
             runSignalGraph (buffer, midi, numSamples, channels);
+        }
     }
 
     for (int c = std::max (numInputs, 0); c < std::min (numOutputs, buffer.getNumChannels()); ++c)
@@ -445,7 +459,8 @@ inline void glide (Line& line) noexcept
     if (line.glideLength != 0)
     {
         if ((line.step >= 0.0f && line.target > line.current) || (line.step < 0.0f && line.current > line.target))
-            line.current = line.current + line.step;
+            line.current = mordwickLib::SyncDelayNoFeed::glideStepWithinRing (line.current, line.step, line.target,
+                                                                             line.lengthF);
     }
 }
 
@@ -510,7 +525,7 @@ inline void idleLine (Line& line, int numSamples) noexcept
     {
         for (int n = 0; n < numSamples && target > current; ++n)
         {
-            const float next = current + step;
+            const float next = mordwickLib::SyncDelayNoFeed::glideStepWithinRing (current, step, target, line.lengthF);
 
             if (next == current)
                 break;
@@ -522,7 +537,7 @@ inline void idleLine (Line& line, int numSamples) noexcept
     {
         for (int n = 0; n < numSamples && current > target; ++n)
         {
-            const float next = current + step;
+            const float next = mordwickLib::SyncDelayNoFeed::glideStepWithinRing (current, step, target, line.lengthF);
 
             if (next == current)
                 break;
@@ -1128,8 +1143,9 @@ struct StretchPlan
     int numTasks = 0;
 };
 
-// The lowest delay a line can reach during the segment, with the glide's last step past its
-// target; a line below it could read what the stretch itself writes.
+// Whether every delay a line can reach during the segment, with the glide's last step past its
+// target, reads only what was written before the stretch: the lowest must stay above the stretch's
+// length, the highest within the ring (past it the read position wraps round to the newest samples).
 template <typename Unit, typename Line>
 inline bool staysLongEnough (const Unit& unit, const Line& line, float wholeNoteMs) noexcept
 {
@@ -1147,8 +1163,10 @@ inline bool staysLongEnough (const Unit& unit, const Line& line, float wholeNote
         return a > shortest && b > shortest;
     }
 
-    const float lowest = std::min (line.current, line.target) - (line.glideLength != 0 ? std::abs (line.step) : 0.0f);
-    return lowest > shortest;
+    const float reach = line.glideLength != 0 ? std::abs (line.step) : 0.0f;
+    const float lowest = std::min (line.current, line.target) - reach;
+    const float highest = std::max (line.current, line.target) + reach;
+    return lowest > shortest && highest <= line.lengthF;
 }
 
 // The task that computes a source during the stretch, or -1 for a value that stays.
@@ -1920,7 +1938,7 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
 
         StretchPlan plan;
 
-        if (planStretches (g, numChannelsToProcess, plan))
+        if (stretchesEnabled && planStretches (g, numChannelsToProcess, plan))
         {
             if (numChannelsToProcess == 2)
                 g.lfoPhaseBounded ? runStretches<2, false> (g, plan, io, start, end) : runStretches<2, true> (g, plan, io, start, end);
