@@ -153,7 +153,7 @@ TEST (MenuResets, RevertToDefaultSettingsKeepsLearnedControllers)
     for (int i = 0; i < 98; ++i)
     {
         processor.setParameter (i, random.nextFloat());
-        processor.parameters[i]->setMidiCC (i % 3 == 0 ? -1 : i);
+        processor.parameters.getUnchecked (i)->setMidiCC (i % 3 == 0 ? -1 : i);
     }
 
     HostEventRecorder host (processor);
@@ -162,9 +162,9 @@ TEST (MenuResets, RevertToDefaultSettingsKeepsLearnedControllers)
     ASSERT_EQ (host.events.size(), 98u);
     for (int i = 0; i < 98; ++i)
     {
-        const float value = processor.parameters[i]->defaultNormalised;
+        const float value = processor.parameters.getUnchecked (i)->defaultNormalised;
         EXPECT_EQ (host.events[(size_t) i], (HostEvent { HostEvent::change, i, value }));
         EXPECT_EQ (processor.getParameter (i), value) << i;
-        EXPECT_EQ (processor.parameters[i]->getMidiCC(), i % 3 == 0 ? -1 : i) << i;
+        EXPECT_EQ (processor.parameters.getUnchecked (i)->getMidiCC(), i % 3 == 0 ? -1 : i) << i;
     }
 }
