@@ -1,4 +1,6 @@
+// The bar's actions: PANIC, the menu, MIDI learn, presets, randomise.
 #include "BackgroundActions.h"
+#include "BackgroundComponent.h"
 
 namespace
 {
@@ -93,3 +95,12 @@ void forgetLearnedControllers (VarluneAudioProcessor& processor)
         parameter->setMidiCC (-1);
 }
 } // namespace BackgroundActions
+
+//==============================================================================
+void BackgroundComponent::buttonClicked (juce::Button*)
+{
+}
+
+void BackgroundComponent::comboBoxChanged (juce::ComboBox*)
+{
+}
