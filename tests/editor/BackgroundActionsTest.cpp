@@ -1,13 +1,13 @@
 // The bar's actions that need no window: preset stepping, RND and Clear.
 #include "BackgroundActions.h"
-#include "HostEventRecorder.h"
+#include "EditorTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 
-using actiontest::HostEvent;
-using actiontest::HostEventRecorder;
+using editortest::HostEvent;
+using editortest::HostRecorder;
 
 TEST (PresetStepping, WrapsAroundTheListBothWays)
 {
@@ -65,7 +65,7 @@ TEST (Randomise, DrawsInParameterOrderAndLeavesRoutingLevelsModesAndOutputAlone)
     for (const auto seed : { 1, 2, 3, 99 })
     {
         juce::Random random (seed), replay (seed);
-        HostEventRecorder host (processor);
+        HostRecorder host (processor);
         BackgroundActions::randomiseParameters (processor, random);
 
         std::vector<HostEvent> expected;
@@ -86,7 +86,7 @@ TEST (Randomise, DrawsInParameterOrderAndLeavesRoutingLevelsModesAndOutputAlone)
             }
 
             if (draw != Draw::none)
-                expected.push_back ({ HostEvent::change, i, value });
+                expected.push_back ({ HostEvent::set, i, value });
             EXPECT_EQ (processor.getParameter (i), value) << processor.getParameterName (i);
         }
 
@@ -124,7 +124,7 @@ TEST (LearnedControllers, ClearForgetsEveryControllerAndKeepsEveryValue)
         processor.parameters.getUnchecked (i)->setMidiCC (i);
     }
 
-    HostEventRecorder host (processor);
+    HostRecorder host (processor);
     BackgroundActions::forgetLearnedControllers (processor);
 
     for (int i = 0; i < 98; ++i)

@@ -1,13 +1,13 @@
 // PANIC and the menu's resets on the processor: what the host is told, and what the next block
 // finds in the delay lines.
 #include "BenchPatches.h"
-#include "HostEventRecorder.h"
+#include "EditorTestSupport.h"
 #include "VarluneAudioProcessor.h"
 
 #include <gtest/gtest.h>
 
-using actiontest::HostEvent;
-using actiontest::HostEventRecorder;
+using editortest::HostEvent;
+using editortest::HostRecorder;
 
 namespace
 {
@@ -72,11 +72,11 @@ TEST (Panic, FeedbackGoesToZeroWithTheHostToldAndTheDisplayLeftAlone)
     processor.updateLastMovedDisplay();
     const auto before = [&] { std::vector<float> v; for (int i = 0; i < 98; ++i) v.push_back (processor.getParameter (i)); return v; }();
 
-    HostEventRecorder host (processor);
+    HostRecorder host (processor);
     processor.panic();
 
-    const std::vector<HostEvent> expected { { HostEvent::change, 3, 0.0f }, { HostEvent::change, 13, 0.0f },
-                                            { HostEvent::change, 23, 0.0f }, { HostEvent::change, 33, 0.0f } };
+    const std::vector<HostEvent> expected { { HostEvent::set, 3, 0.0f }, { HostEvent::set, 13, 0.0f },
+                                            { HostEvent::set, 23, 0.0f }, { HostEvent::set, 33, 0.0f } };
     EXPECT_EQ (host.events, expected);
 
     for (int i = 0; i < 98; ++i)
@@ -156,14 +156,14 @@ TEST (MenuResets, RevertToDefaultSettingsKeepsLearnedControllers)
         processor.parameters.getUnchecked (i)->setMidiCC (i % 3 == 0 ? -1 : i);
     }
 
-    HostEventRecorder host (processor);
+    HostRecorder host (processor);
     processor.revertToDefaultSettings();
 
     ASSERT_EQ (host.events.size(), 98u);
     for (int i = 0; i < 98; ++i)
     {
         const float value = processor.parameters.getUnchecked (i)->defaultNormalised;
-        EXPECT_EQ (host.events[(size_t) i], (HostEvent { HostEvent::change, i, value }));
+        EXPECT_EQ (host.events[(size_t) i], (HostEvent { HostEvent::set, i, value }));
         EXPECT_EQ (processor.getParameter (i), value) << i;
         EXPECT_EQ (processor.parameters.getUnchecked (i)->getMidiCC(), i % 3 == 0 ? -1 : i) << i;
     }
