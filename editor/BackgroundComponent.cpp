@@ -75,6 +75,10 @@ BackgroundComponent::BackgroundComponent()
 
 BackgroundComponent::~BackgroundComponent()
 {
+    // An open menu draws with menuLook and would report to this panel: it goes first.
+    if (menuOpen)
+        juce::PopupMenu::dismissAllActiveMenus();
+
     for (auto* owner : { &delay1, &delay2, &delay3, &delay4 })
         owner->reset();
     for (auto* owner : { &mixer1, &mixer2, &mixer3, &mixer4 })

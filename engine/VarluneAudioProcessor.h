@@ -71,6 +71,13 @@ public:
     /** Sets every modulation depth to 0, notifying the host. */
     void resetModDepths();
 
+    /** Sets all 98 parameters to their defaults, notifying the host; learned controllers stay. */
+    void revertToDefaultSettings();
+
+    /** Sets the four feedback amounts to 0, notifying the host, and silences the eight delay lines
+        at the start of the next block. Message thread. */
+    void panic();
+
     //==============================================================================
     // Presets, host state and preferences (VarluneSettings.cpp).
 
@@ -197,6 +204,11 @@ public:
 private:
     void setCachedDefaults();
     void updateRingSizes();
+
+    // PANIC's clearing of the delay lines: requested by any thread, carried out by the audio
+    // thread at the start of a block, so no block ever runs on a half-cleared ring.
+    std::atomic<bool> delayLinesSilenceRequested { false };
+    void silenceDelayLinesIfRequested() noexcept;
 
     // Presets, host state and preferences (VarluneSettings.cpp).
     void openPresetsAndPreferences();

@@ -293,6 +293,7 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
     {
         const juce::ScopedNoDenormals noDenormals;
 
+        silenceDelayLinesIfRequested();
         handlePendingProgramChange();
         takeParameterSnapshot();
         updateTempo();
