@@ -27,6 +27,12 @@ void SyncDelayNoFeed::followSampleRate (double newSampleRate)
     resizeRing ((int) ((float) ringLength * ratio + 1.0f));
     glideLength = (int) ((float) glideLength * ratio);
 
+    // Both delays are still counted in the old rate's samples. Past a shrunk ring the read position
+    // would wrap round to the newest samples, and the geometric glide can stall before it is back
+    // inside; the next block sets the target anew.
+    targetDelay = std::min (targetDelay, (float) ringLength);
+    currentDelay = std::min (currentDelay, (float) ringLength);
+
     if (glideLength == 0)
         currentDelay = targetDelay;
     else
@@ -54,7 +60,7 @@ float SyncDelayNoFeed::process (const float* input, float& feedback)
     {
         if ((glideStep >= 0.0f && targetDelay > currentDelay)
              || (glideStep < 0.0f && currentDelay > targetDelay))
-            currentDelay = currentDelay + glideStep;
+            currentDelay = glideStepWithinRing (currentDelay, glideStep, targetDelay, (float) length);
     }
 
     // Wrapped by the full ring length, so a delay of D always reads the input of D - 1 calls back.

@@ -1,10 +1,12 @@
-// The processor against the plain reference model: many random patches, rates, tempos, block sizes
+// The processor against the independent reference model: many random patches, rates, tempos, block sizes
 // and channel counts, parameter changes between blocks. Output and state must match bit for bit.
 #include "GraphTestSupport.h"
 #include "ReferenceModel.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <limits>
 #include <memory>
 #include <random>
 #include <vector>
@@ -21,7 +23,10 @@ struct Pair
         engine.setPlayConfigDetails (numInputs, numOutputs, rate, 512);
         engine.prepareToPlay (rate, 512);
         model.prepareToPlay (rate);
-        model.copyRandomTablesFrom (engine.lfos);
+
+        // Sample and hold draws from tables filled at random: the model plays the engine's.
+        for (int k = 0; k < 4; ++k)
+            model.lfos[k].useRandomTable (engine.lfos[k]->randomTable.get());
 
         // Controllers learned by an earlier processor of this test come back from the preferences.
         for (auto* parameter : engine.parameters)
@@ -31,10 +36,20 @@ struct Pair
 
     ~Pair() { engine.setPlayHead (nullptr); }
 
+    void changeRate (double rate)
+    {
+        engine.setPlayConfigDetails (inputs, outputs, rate, 512);
+        engine.prepareToPlay (rate, 512);
+        model.prepareToPlay (rate);
+    }
+
+    // The model knows the parameter by the name the processor gives it.
+    reference::Parameter& modelParameter (int index) { return model.parameters.named (engine.getParameterName (index)); }
+
     void set (int index, float value)
     {
         engine.setParameter (index, value);
-        model.setParameter (index, value);
+        model.setParameter (engine.getParameterName (index), value);
     }
 
     VarluneAudioProcessor engine;
@@ -77,8 +92,8 @@ int randomBlockSize (std::mt19937& rng)
                 return fail ("mixerOutput", k, c);
 
             const auto& a = *e.delayLines[k][c];
-            const auto& b = *m.delayLines[k][c];
-            if (a.writeIndex != b.writeIndex || a.glideLength != b.glideLength || a.ringLength != b.ringLength)
+            const auto& b = m.delayLines[k][c];
+            if (a.writeIndex != b.writeIndex || a.glideLength != b.glideLength || a.ringLength != b.ringLength())
                 return fail ("delay line positions", k, c);
             if (! sameBits (a.currentDelay, b.currentDelay) || ! sameBits (a.targetDelay, b.targetDelay)
                  || ! sameBits (a.glideStep, b.glideStep) || ! sameBits (a.feedbackGain, b.feedbackGain)
@@ -86,7 +101,7 @@ int randomBlockSize (std::mt19937& rng)
                 return fail ("delay line times", k, c);
 
             const auto& x = *e.mixers[k][c];
-            const auto& y = *m.mixers[k][c];
+            const auto& y = m.mixers[k][c];
             if (x.mode != y.mode || ! sameBits (x.value, y.value) || ! sameBits (x.coefficient, y.coefficient)
                  || ! sameBits (x.lastOutput, y.lastOutput))
                 return fail ("mixer", k, c);
@@ -96,7 +111,7 @@ int randomBlockSize (std::mt19937& rng)
     for (int k = 0; k < 4; ++k)
     {
         const auto& a = *e.lfos[k];
-        const auto& b = *m.lfos[k];
+        const auto& b = m.lfos[k];
         if (! sameBits (e.lfoOutput[k], m.lfoOutput[k]) || ! sameBits (a.phase, b.phase)
              || ! sameBits (a.phaseIncrement, b.phaseIncrement) || ! sameBits (a.rate, b.rate)
              || a.wave != b.wave || a.previousIndex != b.previousIndex || a.holdIndex != b.holdIndex)
@@ -152,12 +167,69 @@ void changeSomeParameters (Pair& pair, std::mt19937& rng)
     }
 }
 
+// Long delays, where a glide or a change of sample rate can take a delay to the end of its ring:
+// synced whole and half notes at slow tempos, unsynced times near a second.
+void lengthenDelays (std::function<void (int, float)> set, std::mt19937& rng)
+{
+    using namespace ParameterIndex;
+
+    for (int k = 1; k <= 4; ++k)
+    {
+        const int d = delayBase (k);
+        const bool synced = rng() % 3 != 0;
+        set (d + delaySync, synced ? 1.0f : 0.0f);
+        set (d + delayTimeSynced, rng() % 2 == 0 ? 1.0f : 0.99f + 0.01f * (float) (rng() % 100) / 100.0f);
+        set (d + delayTime, 0.9f + 0.1f * (float) (rng() % 100) / 100.0f);
+        set (d + delayInput, sourceValue (rng() % 2 == 0 ? sourceInput : sourceDelay1 + (int) (rng() % 4)));
+        set (d + delayTimeModDepth, rng() % 2 == 0 ? 0.0f : 0.02f);
+    }
+
+    set (outInputSource, sourceValue (sourceDelay1 + (int) (rng() % 4)));
+    set (dryWet, 0.5f + 0.5f * (float) (rng() % 100) / 100.0f);
+}
+
+const double slowTempos[] = { 20.0, 20.0, 20.5, 24.0, 31.0, 45.0 };
+const double sessionRates[] = { 44100.0, 192000.0, 48000.0, 176400.0, 44100.0, 96000.0, 192000.0, 88200.0, 44100.0 };
+
+// Blocks longer than the glide (a quarter second) as well as short ones.
+int longBlockSize (std::mt19937& rng)
+{
+    switch (rng() % 6)
+    {
+        case 0:  return 65536;
+        case 1:  return 12000 + (int) (rng() % 40000);
+        case 2:  return 1 + (int) (rng() % 64);
+        default: return 4096 + (int) (rng() % 8192);
+    }
+}
+
 struct SessionSetup
 {
     double rate;
     int inputs, outputs;
 };
 } // namespace
+
+// The model's parameters come from their own table: the processor must offer the same names, each
+// with the same default and the same mapping from normalised values to real ones.
+TEST (SignalGraphDifferential, ProcessorParametersMatchTheModelsTableByName)
+{
+    Pair pair (44100.0, 2, 2);
+    ASSERT_EQ (pair.engine.getNumParameters(), pair.model.parameters.size());
+
+    for (int i = 0; i < pair.engine.getNumParameters(); ++i)
+    {
+        const auto& e = *pair.engine.parameters.getUnchecked (i);
+        const auto& m = pair.modelParameter (i);
+        EXPECT_TRUE (sameBits (e.defaultNormalised, m.defaultNormalised)) << m.name;
+
+        for (float n : { 0.0f, 0.1f, 0.25f, 0.5f, 0.77f, 1.0f })
+        {
+            pair.set (i, n);
+            EXPECT_TRUE (sameBits (e.getReal(), m.real)) << m.name << " at " << n;
+        }
+    }
+}
 
 TEST (SignalGraphDifferential, RandomPatchesMatchTheReferenceModelBitForBit)
 {
@@ -419,7 +491,7 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
                 const int index = (int) (rng() % 98);
                 const int cc = (int) (rng() % 16);
                 pair.engine.parameters.getUnchecked (index)->setMidiCC (cc);
-                pair.model.parameters.getUnchecked (index)->setMidiCC (cc);
+                pair.modelParameter (index).midiController = cc;
             }
 
             for (int block = 0; block < 16; ++block)
@@ -432,7 +504,7 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
                 {
                     const int index = (int) (rng() % 98);
                     pair.engine.parameters.getUnchecked (index)->setLearnArmed (true);
-                    pair.model.parameters.getUnchecked (index)->setLearnArmed (true);
+                    pair.modelParameter (index).learnArmed = true;
                 }
 
                 const int numSamples = randomBlockSize (rng);
@@ -457,10 +529,11 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
                 for (int i = 0; i < 98; ++i)
                 {
                     const auto& a = *pair.engine.parameters.getUnchecked (i);
-                    const auto& b = *pair.model.parameters.getUnchecked (i);
-                    ASSERT_TRUE (sameBits (a.getNormalised(), b.getNormalised())) << "parameter " << i;
-                    ASSERT_EQ (a.getMidiCC(), b.getMidiCC()) << "parameter " << i;
-                    ASSERT_EQ (a.isLearnArmed(), b.isLearnArmed()) << "parameter " << i;
+                    const auto& b = pair.modelParameter (i);
+                    ASSERT_TRUE (sameBits (a.getNormalised(), b.normalised)) << "parameter " << i;
+                    ASSERT_TRUE (sameBits (a.getReal(), b.real)) << "parameter " << i;
+                    ASSERT_EQ (a.getMidiCC(), b.midiController) << "parameter " << i;
+                    ASSERT_EQ (a.isLearnArmed(), b.learnArmed) << "parameter " << i;
                 }
 
                 ASSERT_EQ (pair.engine.programChangePending.load(), pair.model.programChangePending);
@@ -470,11 +543,174 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
                 }
 
                 pair.engine.updateLastMovedDisplay();
-                if (pair.model.lastMovedParameter >= 0)
+                if (pair.model.lastMovedParameterName.isNotEmpty())
                 {
-                    ASSERT_EQ (pair.engine.lastParamName, pair.model.parameters.getUnchecked (pair.model.lastMovedParameter)->name);
+                    ASSERT_EQ (pair.engine.lastParamName, pair.model.lastMovedParameterName);
                 }
             }
         }
     }
+}
+
+// Input with NaN, infinite and the largest finite samples on random patches: both must take the
+// non-finite ones as silence alike. Some patches send the input through a gain above one to a fully
+// dry output, where the wet path overflows and the mix would be NaN.
+TEST (SignalGraphDifferential, NonFiniteInputMatchesTheReferenceModel)
+{
+    std::mt19937 rng (404);
+
+    for (const double rate : { 44100.0, 96000.0 })
+    {
+        Pair pair (rate, 2, 2);
+        const juce::MidiBuffer noMidi;
+
+        for (int patch = 0; patch < 8; ++patch)
+        {
+            randomisePatch (pair, rng);
+            randomTempo (pair.playHead, rng);
+
+            if (patch % 2 == 0)
+            {
+                pair.set (ParameterIndex::outInputSource, sourceValue (sourceInput));
+                pair.set (ParameterIndex::outGain, 1.0f);
+                pair.set (ParameterIndex::dryWet, 0.0f);
+            }
+
+            for (int block = 0; block < 6; ++block)
+                ASSERT_TRUE (runBlock (pair, rng, randomBlockSize (rng), noMidi, 5)) << "patch " << patch << ", block " << block;
+        }
+    }
+}
+
+// Rates no audio device runs at keep the current rate and only clear, in between usable changes.
+TEST (SignalGraphDifferential, UnusableSampleRatesMatchTheReferenceModel)
+{
+    std::mt19937 rng (96);
+    Pair pair (48000.0, 2, 2);
+    const juce::MidiBuffer noMidi;
+    randomisePatch (pair, rng);
+
+    for (const double rate : { 0.0, 96000.0, -44100.0, std::numeric_limits<double>::quiet_NaN(), 1.0e6, 44100.0 })
+    {
+        pair.changeRate (rate);
+
+        for (int block = 0; block < 3; ++block)
+            ASSERT_TRUE (runBlock (pair, rng, randomBlockSize (rng), noMidi, 0)) << "rate " << rate << ", block " << block;
+    }
+}
+
+// Blocks longer than the glide and changes of sample rate in both directions under delays that
+// reach the end of their rings.
+TEST (SignalGraphDifferential, LongBlocksAndRateChangesUnderLongDelaysMatchTheReferenceModel)
+{
+    std::mt19937 rng (1912);
+    Pair pair (44100.0, 2, 2);
+    const juce::MidiBuffer noMidi;
+
+    for (int patch = 0; patch < 3; ++patch)
+    {
+        randomisePatch (pair, rng);
+        lengthenDelays ([&] (int index, float value) { pair.set (index, value); }, rng);
+        pair.playHead.mode = TestPlayHead::Mode::tempo;
+        pair.playHead.bpm = slowTempos[rng() % std::size (slowTempos)];
+
+        for (const double rate : sessionRates)
+        {
+            pair.changeRate (rate);
+
+            for (int block = 0; block < 3; ++block)
+                ASSERT_TRUE (runBlock (pair, rng, longBlockSize (rng), noMidi, rng() % 3 == 0 ? 4 : 0))
+                    << "patch " << patch << ", rate " << rate << ", block " << block;
+        }
+    }
+}
+
+// The two ways of running the graph, frame by frame and stretch by stretch, give the same bits on
+// the same patches, including long delays, long blocks and changes of sample rate.
+TEST (SignalGraphDifferential, StretchesGiveTheSameOutputAsFrameByFrame)
+{
+    std::mt19937 rng (2718);
+    VarluneAudioProcessor stretches, frames;
+    frames.stretchesEnabled = false;
+    TestPlayHead playHead;
+    VarluneAudioProcessor* const both[] = { &stretches, &frames };
+
+    for (auto* engine : both)
+    {
+        engine->setPlayConfigDetails (2, 2, 44100.0, 512);
+        engine->setPlayHead (&playHead);
+
+        for (auto* parameter : engine->parameters)
+            parameter->setMidiCC (-1);
+    }
+
+    for (int k = 0; k < 4; ++k)
+        for (int i = 0; i < 1024; ++i)
+            frames.lfos[k]->randomTable[i] = stretches.lfos[k]->randomTable[i];
+
+    auto set = [&] (int index, float value)
+    {
+        stretches.setParameter (index, value);
+        frames.setParameter (index, value);
+    };
+
+    const juce::MidiBuffer noMidi;
+
+    for (int patch = 0; patch < 40; ++patch)
+    {
+        for (int i = 0; i < 98; ++i)
+            set (i, randomValueFor (i, rng, stretches.parameters.getUnchecked (i)->defaultNormalised));
+
+        randomTempo (playHead, rng);
+        const bool longDelays = patch % 2 == 0;
+
+        if (longDelays)
+        {
+            lengthenDelays (set, rng);
+            playHead.mode = TestPlayHead::Mode::tempo;
+            playHead.bpm = slowTempos[rng() % std::size (slowTempos)];
+        }
+
+        const int inputKind = (int) (rng() % 5);
+
+        for (int block = 0; block < 8; ++block)
+        {
+            if (block == 4)
+            {
+                const double rate = sessionRates[rng() % std::size (sessionRates)];
+                for (auto* engine : both)
+                    engine->prepareToPlay (rate, 512);
+            }
+
+            if (rng() % 3 == 0)
+            {
+                const int index = (int) (rng() % 98);
+                set (index, randomValueFor (index, rng, stretches.parameters.getUnchecked (index)->defaultNormalised));
+            }
+
+            const int numSamples = longDelays || rng() % 2 == 0 ? longBlockSize (rng) : randomBlockSize (rng);
+            juce::AudioSampleBuffer a (2, numSamples), b (2, numSamples);
+
+            for (int c = 0; c < 2; ++c)
+                for (int s = 0; s < numSamples; ++s)
+                    a.setSample (c, s, randomInput (rng, inputKind));
+
+            b.makeCopyOf (a);
+            stretches.processBlock (a, const_cast<juce::MidiBuffer&> (noMidi));
+            frames.processBlock (b, const_cast<juce::MidiBuffer&> (noMidi));
+
+            for (int c = 0; c < 2; ++c)
+                for (int s = 0; s < numSamples; ++s)
+                    ASSERT_TRUE (sameBits (a.getSample (c, s), b.getSample (c, s)))
+                        << "patch " << patch << ", block " << block << ", channel " << c << ", sample " << s;
+
+            for (int k = 0; k < 4; ++k)
+                for (int c = 0; c < 2; ++c)
+                    ASSERT_TRUE (sameBits (stretches.delayLines[k][c]->currentDelay, frames.delayLines[k][c]->currentDelay))
+                        << "patch " << patch << ", block " << block << ", delay " << k + 1;
+        }
+    }
+
+    for (auto* engine : both)
+        engine->setPlayHead (nullptr);
 }
