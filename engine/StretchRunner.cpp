@@ -62,11 +62,19 @@ void runStretchesOf (SignalGraph& g, const StretchPlan& plan, float* const* io, 
 
         for (int c = 0; c < numChannels; ++c)
         {
-            const float* in = io[c] + s;
-            float* input = v.at (sourceInput, c);
+            const float* __restrict in = io[c] + s;
+            float* __restrict input = v.at (sourceInput, c);
 
-            for (int i = 0; i < n; ++i)
-                input[i] = finiteInput (in[i]);
+            if (n == stretchFrames)
+            {
+                for (int i = 0; i < stretchFrames; ++i)
+                    input[i] = finiteInput (in[i]);
+            }
+            else
+            {
+                for (int i = 0; i < n; ++i)
+                    input[i] = finiteInput (in[i]);
+            }
         }
 
         for (int t = 0; t < plan.numTasks; ++t)
@@ -194,28 +202,28 @@ void runStretchesOf (SignalGraph& g, const StretchPlan& plan, float* const* io, 
                 {
                     const float* wet = v.at (g.outSource, c);
                     const float* dry = v.at (sourceInput, c);
+                    const float* dryWetSource = v.at (g.dryWetMod.source, c);
+                    const Modulation dryWetMod = g.dryWetMod;
+                    const Four unmodulated = broadcast<Four> (g.dryWet);
                     alignas (16) float dryWets[stretchFrames], out[stretchFrames];
 
-                    if (g.dryWetMod.applies)
-                    {
-                        modulateStretch (g.dryWetMod, v.at (g.dryWetMod.source, c), dryWets, n);
-
-                        for (int i = 0; i < n; i += 4)
-                            store (dryWets + i, load<Four> (dryWets + i) * broadcast<Four> (0.01f));
-
-                        // Channel 1's value is the one that stays.
-                        g.dryWet = dryWets[n - 1];
-                    }
-                    else
-                        std::fill_n (dryWets, stretchFrames, g.dryWet);
+                    // Whole stretches go straight to the buffer; a last, shorter one through a copy.
+                    float* const to = n == stretchFrames ? io[c] + s : out;
 
                     for (int i = 0; i < n; i += 4)
                     {
-                        const Four dryWet = load<Four> (dryWets + i);
-                        store (out + i, outputSample (load<Four> (wet + i) * level * gain, dryWet, load<Four> (dry + i)));
+                        const Four dryWet = dryWetMod.applies ? dryWetMod.apply (load<Four> (dryWetSource + i)) * broadcast<Four> (0.01f)
+                                                              : unmodulated;
+                        store (dryWets + i, dryWet);
+                        store (to + i, outputSample (load<Four> (wet + i) * level * gain, dryWet, load<Four> (dry + i)));
                     }
 
-                    std::copy_n (out, n, io[c] + s);
+                    // Channel 1's value is the one that stays.
+                    if (dryWetMod.applies)
+                        g.dryWet = dryWets[n - 1];
+
+                    if (to == out)
+                        std::copy_n (out, n, io[c] + s);
                 }
             }
         }

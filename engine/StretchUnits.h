@@ -19,13 +19,6 @@ inline void writeStretch (float* __restrict ring, const float* in, const float* 
         ring[i] = SyncDelayNoFeed::ringInput (in[i] * inLevel, feedback[i] * feedbackLevel, gain);
 }
 
-// The modulation rule over a stretch.
-inline void modulateStretch (const Modulation& mod, const float* source, float* out, int n) noexcept
-{
-    for (int i = 0; i < n; i += 4)
-        store (out + i, mod.apply (load<Four> (source + i)));
-}
-
 // A mixer over a stretch, frame after frame: for modes that feed back ("Damp", an unknown mode's
 // held coefficient) and for a mixer that reads itself.
 template <int mode, bool modulated, typename Unit>
@@ -62,11 +55,11 @@ inline void mixSideBySide (Unit& unit, int c, const float* a, const float* b, co
     if (modulated)
     {
         alignas (16) float values[stretchFrames];
-        modulateStretch (unit.mod, modSource, values, n);
+        const Modulation mod = unit.mod;
 
         for (int i = 0; i < n; i += 4)
         {
-            const Four value = load<Four> (values + i) * broadcast<Four> (0.01f);
+            const Four value = mod.apply (load<Four> (modSource + i)) * broadcast<Four> (0.01f);
             store (values + i, value);
             store (coefficients + i, KivMixer::coefficientFor (mode, value, value));
         }
@@ -95,11 +88,11 @@ template <typename Unit>
 inline void dampModulated (Unit& unit, int c, const float* a, const float* modSource, float* out, int n) noexcept
 {
     alignas (16) float values[stretchFrames], coefficients[stretchFrames];
-    modulateStretch (unit.mod, modSource, values, n);
+    const Modulation mod = unit.mod;
 
     for (int i = 0; i < n; i += 4)
     {
-        const Four value = load<Four> (values + i) * broadcast<Four> (0.01f);
+        const Four value = mod.apply (load<Four> (modSource + i)) * broadcast<Four> (0.01f);
         store (coefficients + i, KivMixer::coefficientFor (modeDamp, value, value));
         store (values + i, value);
     }
@@ -242,13 +235,12 @@ template <typename Unit, typename Line>
 inline void modulatedDelays (const Unit& unit, const Line& line, const float* source, float wholeNoteMs,
                              float* samples, int n) noexcept
 {
-    alignas (16) float values[stretchFrames];
-    modulateStretch (unit.mod, source, values, n);
+    const Modulation mod = unit.mod;
     const double rate = line.rate;
 
     for (int i = 0; i < n; i += 4)
     {
-        const Four value = load<Four> (values + i);
+        const Four value = mod.apply (load<Four> (source + i));
         store (samples + i, msToSamples (unit.synced ? broadcast<Four> (wholeNoteMs) / value : value, rate));
     }
 }
