@@ -1,5 +1,7 @@
 #include "VarluneAudioProcessor.h"
 
+#include "SignalGraph.h"
+
 #include <cmath>
 
 namespace
@@ -14,7 +16,8 @@ const int modulationDepths[] = { 9, 19, 29, 39, 73, 79, 85, 91, 46, 53, 60, 67, 
 VarluneAudioProcessor::VarluneAudioProcessor()
     : juce::AudioProcessor (BusesProperties()
                               .withInput ("Input", juce::AudioChannelSet::stereo(), true)
-                              .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
+                              .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
+      graph (std::make_unique<SignalGraph>())
 {
     for (int i = 0; i < ParameterIndex::numParameters; ++i)
         parameters.add (new mordwickLib::PluginParameter());
@@ -166,7 +169,10 @@ void VarluneAudioProcessor::setParameter (int index, float newValue)
     auto* parameter = getParameterRecord (index);
 
     if (parameter != nullptr && newValue >= 0.0f && newValue <= 1.0f)
+    {
         parameter->storeNormalised (newValue);
+        parameterStores.fetch_add (1, std::memory_order_release);
+    }
 }
 
 const juce::String VarluneAudioProcessor::getParameterName (int index)
