@@ -1,6 +1,8 @@
 #include "VarluneAudioProcessor.h"
 #include "VarluneAudioProcessorEditor.h"
 
+#include "SignalGraph.h"
+
 #include <cmath>
 
 namespace
@@ -16,7 +18,8 @@ const int feedbackAmounts[] = { 3, 13, 23, 33 };
 VarluneAudioProcessor::VarluneAudioProcessor()
     : juce::AudioProcessor (BusesProperties()
                               .withInput ("Input", juce::AudioChannelSet::stereo(), true)
-                              .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
+                              .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
+      graph (std::make_unique<SignalGraph>())
 {
     for (int i = 0; i < ParameterIndex::numParameters; ++i)
         parameters.add (new mordwickLib::PluginParameter());
@@ -168,7 +171,10 @@ void VarluneAudioProcessor::setParameter (int index, float newValue)
     auto* parameter = getParameterRecord (index);
 
     if (parameter != nullptr && newValue >= 0.0f && newValue <= 1.0f)
+    {
         parameter->storeNormalised (newValue);
+        parameterStores.fetch_add (1, std::memory_order_release);
+    }
 }
 
 const juce::String VarluneAudioProcessor::getParameterName (int index)

@@ -16,6 +16,8 @@
 #include <mutex>
 #include <climits>
 
+struct SignalGraph;
+
 /** The plug-in's audio processor: 98 parameters, four LFOs, four stereo delay units and four
     stereo mixers routed freely into one echo, with an output stage. */
 class VarluneAudioProcessor : public juce::AudioProcessor
@@ -120,7 +122,7 @@ public:
     static float getModulatedValue (const mordwickLib::PluginParameter& parameter,
                                     float sourceValue, float depth) noexcept;
 
-    // MIDI input (VarluneBlockProcessing.cpp).
+    // MIDI input (MidiInput.cpp).
 
     /** The editor's learn and unlearn modes; armed parameters bind to the next controller. */
     std::atomic<bool> midiLearnActive { false };
@@ -238,7 +240,6 @@ private:
     std::unique_ptr<juce::FileChooser> saveChooser;
 
     // Block processing (VarluneBlockProcessing.cpp).
-    struct SignalGraph;
     void handlePendingProgramChange();
     void takeParameterSnapshot() noexcept;
     void updateTempo() noexcept;
@@ -246,7 +247,7 @@ private:
     void prepareLfos() noexcept;
     void prepareMixers() noexcept;
     void runSignalGraph (juce::AudioSampleBuffer& buffer, const juce::MidiBuffer& midi,
-                         int numSamples, int numChannelsToProcess) noexcept;
+                         int numSamples, int numChannelsToProcess, uint32_t stores) noexcept;
     bool handleMidiEventsAt (juce::MidiBufferIterator& event, juce::MidiBufferIterator end, int samplePosition);
 
     // The whole note in milliseconds at the current tempo, for tempo-synced times and rates.
@@ -258,6 +259,15 @@ private:
 
     // How many of a delay line's latest writes were exactly +0; at or above the ring length the
     // whole ring is silent. Rings start silent, so every count starts at its largest value.
+    // Stores into any parameter, counted; while the count stays, a block keeps the cached settings
+    // of the last snapshot and the graph the routing it resolved last (audio thread).
+    std::atomic<uint32_t> parameterStores { 0 };
+    uint32_t storesAtSnapshot = std::numeric_limits<uint32_t>::max();
+    uint32_t storesAtRouting = std::numeric_limits<uint32_t>::max();
+
+    // The graph's working state; its routing stays from block to block while no parameter moves.
+    std::unique_ptr<SignalGraph> graph;
+
     int delayZeroWrites[numUnits][numChannels] = { { INT_MAX, INT_MAX }, { INT_MAX, INT_MAX },
                                                    { INT_MAX, INT_MAX }, { INT_MAX, INT_MAX } };
 

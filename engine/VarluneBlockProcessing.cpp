@@ -1,107 +1,23 @@
-// Block processing and the signal graph of VarluneAudioProcessor.
-//
-// The graph is written for speed, not literally: routing selectors and modulation settings are
-// resolved once per block (and again when a MIDI controller moves a parameter), silent delay lines
-// and mixers fed from "None" are skipped, and LFOs that nothing reads only advance their phases.
-// Each part of the block between MIDI events gets a plan. Where every running delay line stays
-// longer than a stretch of frames and no loop of units needs the frame order, the units run one
-// after the other over whole stretches of 32 frames, four frames side by side where frames do not
-// depend on each other (runStretches). Otherwise the units run frame by frame, both channels in one
-// pass, stereo pairs of lines that share their timing stepped once and channels side by side
-// (runFrames). Both must stay bit-identical to the plain per-sample description, which the
-// reference model in the tests runs beside them; every expression keeps that description's order
-// of operations.
+// Block processing: the frame around the signal graph. Once per block the parameters are taken
+// into the cached settings and the units set up; then the graph runs (SignalGraph.h), in segments
+// between the sample positions of MIDI events.
 #include "VarluneAudioProcessor.h"
+
+#include "SignalGraph.h"
+#include "StretchPlanner.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
-
-#if defined (__SSE__)
- #include <xmmintrin.h>
-#endif
 
 namespace
 {
 using namespace ParameterIndex;
-
-// Values that travel through the graph are kept within this bound. A feedback loop with a gain above
-// one (a delay fed by itself twice, a "Gain" mixer in a loop) would otherwise grow into infinity and
-// then NaN, which never leaves the rings again; bounded, it stays finite and decays once the loop
-// is opened. No patch that does not run away comes near it.
-constexpr float graphLimit = 1.0e6f;
+using mordwickLib::SyncDelayNoFeed;
 
 // Delay times in a tempo-synced whole note longer than this are not tempos: with them a synced
 // target could overflow to infinity and never be halved into the ring.
 constexpr float longestWholeNoteMs = 1.0e30f;
-
-inline float bounded (float y) noexcept
-{
-    y = y < graphLimit ? y : graphLimit;      // NaN goes to the upper bound
-    return y > -graphLimit ? y : -graphLimit;
-}
-
-// The output clamp; a NaN (only a non-finite input can cause one) becomes silence.
-// (Compare-and-select forms that keep a NaN until the last step, for min, max and a mask.)
-inline float clampOutput (float mix) noexcept
-{
-    const float upper = 1.0f < mix ? 1.0f : mix;
-    const float both = -1.0f > upper ? -1.0f : upper;
-    return both == both ? both : 0.0f;
-}
-
-// A modulation source value clamped to -1..1; a NaN reads as -1. (Written as the two compare-and-
-// select forms that map onto single min and max instructions.)
-inline float clampSource (float y) noexcept
-{
-    const float t = 1.0f < y ? 1.0f : y;
-    return t > -1.0f ? t : -1.0f;
-}
-
-// One value for each of the two channels, lane by lane: the same single-precision arithmetic as
-// two scalar expressions, in half the instructions. A selector's source is laid out as such a pair.
-using Stereo = float __attribute__ ((vector_size (8)));
-
-inline Stereo loadStereo (const float* pair) noexcept
-{
-    Stereo v;
-    std::memcpy (&v, pair, sizeof (v));
-    return v;
-}
-
-inline void storeStereo (float* pair, Stereo v) noexcept
-{
-    std::memcpy (pair, &v, sizeof (v));
-}
-
-inline Stereo bothLanes (float x) noexcept { return Stereo { x, x }; }
-
-using StereoIndex = int32_t __attribute__ ((vector_size (8)));
-using StereoDouble = double __attribute__ ((vector_size (16)));
-
-// Lane by lane: the scalar compare-and-selects are single min and max instructions.
-inline Stereo bounded (Stereo y) noexcept
-{
-    return Stereo { bounded (y[0]), bounded (y[1]) };
-}
-
-inline Stereo clampSource (Stereo y) noexcept
-{
-    const Stereo one = bothLanes (1.0f);
-    const Stereo t = one < y ? one : y;
-    return t > -one ? t : -one;
-}
-
-inline Stereo clampOutput (Stereo mix) noexcept
-{
-    return Stereo { clampOutput (mix[0]), clampOutput (mix[1]) };
-}
-
-inline bool sameBits (float a, float b) noexcept
-{
-    return std::memcmp (&a, &b, sizeof (a)) == 0;
-}
 
 inline bool isPositiveZero (float x) noexcept
 {
@@ -109,181 +25,19 @@ inline bool isPositiveZero (float x) noexcept
     std::memcpy (&bits, &x, sizeof (bits));
     return bits == 0;
 }
-
-// A NaN or infinite input sample (a broken upstream plug-in or host) enters the graph as silence:
-// left in, the graph bound would turn it into a full-scale value circulating in the feedback paths.
-inline float finiteInput (float x) noexcept
-{
-    return std::abs (x) <= std::numeric_limits<float>::max() ? x : 0.0f;
-}
-
-inline int toChoice (float real) noexcept { return (int) (real + 0.5f); }
-
-// A selector's source, read from its parameter now; values outside the fourteen read as "None".
-inline int resolveSelector (const mordwickLib::PluginParameter& parameter) noexcept
-{
-    const int source = toChoice (parameter.getReal());
-    return source >= 0 && source < numSignalSources ? source : sourceNone;
-}
-
-// A delay target in samples brought into the ring: at or below 0 it becomes one sample, at or above
-// the ring length it is halved until it fits. A NaN leaves the previous target.
-inline float targetInRing (float s, float previous, float length) noexcept
-{
-
-    if (s > 0.0f && s < length)
-        return s;
-    if (s <= 0.0f)
-        return 1.0f;
-    if (s >= length)
-    {
-        while (s >= length)
-            s = s * 0.5f;
-        return s;
-    }
-    return previous;
-}
-
-inline float msToSamples (float ms, double lineRate) noexcept
-{
-    return (float) ((double) ms * 0.001 * lineRate);
-}
-
-// The modulation rule with everything that does not depend on the source value done once:
-// v' = v + (d * range) * x, clamped to lo..hi.
-struct Modulation
-{
-    bool applies = false;
-    int source = sourceNone;
-    float value = 0.0f, lo = 0.0f, hi = 0.0f, depthTimesRange = 0.0f;
-
-    void resolve (bool modulated, const mordwickLib::PluginParameter& sourceParameter,
-                  const mordwickLib::PluginParameter& target, float depth) noexcept
-    {
-        applies = modulated;
-
-        if (! modulated)
-            return;
-
-        source = resolveSelector (sourceParameter);
-        lo = std::min (target.minValue, target.maxValue);
-        hi = std::max (target.minValue, target.maxValue);
-        value = target.getReal();
-        const float mid = (hi - lo) * 0.5f + lo;
-        const float range = value <= mid ? value : hi - value;
-        depthTimesRange = depth * range;
-    }
-
-    float apply (float sourceValue) const noexcept
-    {
-        float v = value + depthTimesRange * clampSource (sourceValue);
-        v = lo > v ? lo : v;
-        return hi < v ? hi : v;
-    }
-
-    Stereo apply (Stereo sourceValue) const noexcept
-    {
-        Stereo v = bothLanes (value) + bothLanes (depthTimesRange) * clampSource (sourceValue);
-        v = bothLanes (lo) > v ? bothLanes (lo) : v;
-        return bothLanes (hi) < v ? bothLanes (hi) : v;
-    }
-};
 } // namespace
+
+static_assert (SignalGraph::numUnits == VarluneAudioProcessor::numUnits
+                && SignalGraph::numChannels == VarluneAudioProcessor::numChannels, "one graph state per unit and channel");
 
 float VarluneAudioProcessor::getModulatedValue (const mordwickLib::PluginParameter& parameter,
                                                 float sourceValue, float depth) noexcept
 {
-    const float x = clampSource (sourceValue);
-    const float lo = std::min (parameter.minValue, parameter.maxValue);
-    const float hi = std::max (parameter.minValue, parameter.maxValue);
-    const float v = parameter.getReal();
-    const float mid = (hi - lo) * 0.5f + lo;
-    const float range = v <= mid ? v : hi - v;
-    float result = v + depth * range * x;
-
-    if (result < lo)
-        result = lo;
-    else if (result > hi)
-        result = hi;
-
-    return result;
+    Modulation modulation;
+    modulation.setTarget (parameter, depth);
+    return modulation.apply (sourceValue);
 }
 
-//==============================================================================
-// The graph's working state for one block, in locals so that ring stores force no reloads.
-struct VarluneAudioProcessor::SignalGraph
-{
-    struct Line
-    {
-        float* ring;
-        int length;
-        float lengthF;        // the length as a float, for the read position
-        int write;
-        float current, target, step, gain;
-        int glideLength;
-        double rate;          // the line's own rate, through single precision
-    };
-
-    // Each unit's state and plan together, so one base address reaches all of it.
-    struct DelayUnit
-    {
-        Line line[numChannels];
-        Modulation mod;
-        int input, feedback;
-        float inputLevel, feedbackLevel;
-        bool synced, runs;
-
-        // Per segment: stereo lines in the same state (linesMatch), and also modulated alike
-        // (linked), step once for both; lines with one length, write index and rate (paired)
-        // step side by side.
-        bool linesMatch, linked, paired;
-    };
-
-    struct MixerUnit
-    {
-        float value[numChannels], coefficient[numChannels], last[numChannels];
-        Modulation mod;
-        int inputA, inputB, mode;
-        bool runs;
-        bool modShared;       // per segment: the modulation reads the same on both channels
-    };
-
-    struct Oscillator
-    {
-        const float* table;   // the wave's table, or nullptr for the held random values
-        const float* randomTable;
-        int wave, previousIndex, holdIndex, tableSize;
-        float size;           // the table size as a float, for the phase
-        float phase, increment, incrementPerHz, rate;
-        Modulation mod;
-        bool synced, times100;
-
-        // Per segment: nothing reads it and its rate is not modulated, so it only advances its
-        // phase, outside the frame loop.
-        bool passive;
-    };
-
-    // source[i][c]: what selector value i reads on channel c (0 stays +0).
-    float source[numSignalSources][numChannels];
-    DelayUnit delay[numUnits];
-    MixerUnit mixer[numUnits];
-    Oscillator lfo[numUnits];
-
-    // The plan: routing and modulation resolved from the parameters.
-    Modulation dryWetMod;
-    int outSource;
-    float outLevel, outGain, dryWet, wholeNoteMs;
-
-    // Per segment: whether no increment the active LFOs can reach takes the phase out of the
-    // table (then the per-sample range checks go); the units that run, in order (LFOs: rate
-    // modulated; stepped in the loop); whether dry/wet modulation reads the same on both channels.
-    bool lfoPhaseBounded;
-    int modulatedLfos[numUnits], activeLfos[numUnits], runningDelays[numUnits], runningMixers[numUnits];
-    int numModulatedLfos, numActiveLfos, numRunningDelays, numRunningMixers;
-    bool dryWetModShared;
-};
-
-//==============================================================================
 void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midi)
 {
     const int numInputs = getTotalNumInputChannels();
@@ -295,7 +49,20 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
 
         silenceDelayLinesIfRequested();
         handlePendingProgramChange();
-        takeParameterSnapshot();
+
+        // The graph writes the dry/wet value back, so that one is always taken again.
+        const uint32_t stores = parameterStores.load (std::memory_order_acquire);
+
+        if (stores != storesAtSnapshot)
+        {
+            takeParameterSnapshot();
+            storesAtSnapshot = stores;
+        }
+        else
+        {
+            dryWet = parameters.getUnchecked (ParameterIndex::dryWet)->getNormalised();
+        }
+
         updateTempo();
         prepareDelayLines();
         prepareLfos();
@@ -305,7 +72,7 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
         const int channels = std::min ({ numInputs, (int) numChannels, buffer.getNumChannels() });
 
         if (channels > 0 && numSamples > 0)
-            runSignalGraph (buffer, midi, numSamples, channels);
+            runSignalGraph (buffer, midi, numSamples, channels, stores);
     }
 
     for (int c = std::max (numInputs, 0); c < std::min (numOutputs, buffer.getNumChannels()); ++c)
@@ -340,14 +107,14 @@ void VarluneAudioProcessor::takeParameterSnapshot() noexcept
 
     for (int k = 0; k < numUnits; ++k)
     {
-        const int l = lfoBase (k + 1);
-        lfoWave[k] = toChoice (real (l + ParameterIndex::lfoWave));
-        lfoRate[k] = real (l + ParameterIndex::lfoRate);
-        lfoSync[k] = isOn (l + ParameterIndex::lfoSync);
-        lfoSyncedDivision[k] = real (l + lfoSyncedRate);
-        lfoRateTimes100[k] = isOn (l + ParameterIndex::lfoRateTimes100);
-        lfoRateModSource[k] = toChoice (real (l + ParameterIndex::lfoRateModSource));
-        lfoRateModDepth[k] = normalised (l + ParameterIndex::lfoRateModDepth);
+        const int o = lfoBase (k + 1);
+        lfoWave[k] = toChoice (real (o + ParameterIndex::lfoWave));
+        lfoRate[k] = real (o + ParameterIndex::lfoRate);
+        lfoSync[k] = isOn (o + ParameterIndex::lfoSync);
+        lfoSyncedDivision[k] = real (o + lfoSyncedRate);
+        lfoRateTimes100[k] = isOn (o + ParameterIndex::lfoRateTimes100);
+        lfoRateModSource[k] = toChoice (real (o + ParameterIndex::lfoRateModSource));
+        lfoRateModDepth[k] = normalised (o + ParameterIndex::lfoRateModDepth);
     }
 
     for (int k = 0; k < numUnits; ++k)
@@ -401,9 +168,9 @@ void VarluneAudioProcessor::prepareDelayLines() noexcept
             line.feedbackGain = delayFeedback[k] * 0.96f;
 
             const double lineRate = (double) (float) line.sampleRate;
-            const float s = delaySync[k] ? msToSamples (wholeNoteMs / delaySyncedDivision[k], lineRate)
-                                         : msToSamples (delayTimeMs[k], lineRate);
-            line.targetDelay = targetInRing (s, line.targetDelay, (float) line.ringLength);
+            const float s = delaySync[k] ? lanes::msToSamples (wholeNoteMs / delaySyncedDivision[k], lineRate)
+                                         : lanes::msToSamples (delayTimeMs[k], lineRate);
+            line.targetDelay = SyncDelayNoFeed::targetInRing (s, line.targetDelay, (float) line.ringLength);
 
             if (line.glideLength == 0)
                 line.currentDelay = line.targetDelay;
@@ -444,1369 +211,10 @@ void VarluneAudioProcessor::prepareMixers() noexcept
 }
 
 //==============================================================================
-namespace
-{
-// One glide step of a delay line.
-template <typename Line>
-inline void glide (Line& line) noexcept
-{
-    if (line.glideLength != 0)
-    {
-        if ((line.step >= 0.0f && line.target > line.current) || (line.step < 0.0f && line.current > line.target))
-            line.current = mordwickLib::SyncDelayNoFeed::glideStepWithinRing (line.current, line.step, line.target,
-                                                                             line.lengthF);
-    }
-}
-
-// The read position for a write index and a delay, wrapped into the ring by its full length.
-inline float readPositionFor (int write, float current, float lengthF) noexcept
-{
-    float r = (float) write - current;
-
-    while (r >= lengthF)
-        r -= lengthF;
-    while (r < 0.0f)
-        r += lengthF;
-
-    return r < lengthF ? r : 0.0f;
-}
-
-// The sample at read position r, interpolated between the two neighbouring entries.
-inline float readRing (const float* ring, float r, int length) noexcept
-{
-    const int i = (int) r;
-    const float f = r - (float) i;
-    const float a = ring[i];
-    const float b = i <= length - 2 ? ring[i + 1] : ring[0];
-    return f * (b - a) + a;
-}
-
-// One step of a delay line: identical to SyncDelayNoFeed::process.
-template <typename Line>
-inline float stepLine (Line& line, float input, float feedback) noexcept
-{
-    line.ring[line.write] = feedback * line.gain + input;
-
-    if (++line.write >= line.length)
-        line.write = 0;
-
-    glide (line);
-    return readRing (line.ring, readPositionFor (line.write, line.current, line.lengthF), line.length);
-}
-
-// The read position the line's next step would start from: what SyncDelayNoFeed keeps in readPosition.
-template <typename Line>
-inline float readPositionOf (const Line& line) noexcept
-{
-    return readPositionFor (line.write, line.current, line.lengthF);
-}
-
-// A silent line with no inputs only moves its write index and its glide.
-template <typename Line>
-inline void idleLine (Line& line, int numSamples) noexcept
-{
-    line.write = (int) (((int64_t) line.write + numSamples) % line.length);
-
-    if (line.glideLength == 0)
-        return;
-
-    // Until the delay reaches the target, or the step no longer moves it: every further step
-    // would be the same. Only the step that passes the target can leave the ring, and it is the
-    // last one.
-    const float step = line.step, target = line.target;
-    float current = line.current;
-
-    if (step >= 0.0f)
-    {
-        for (int n = 0; n < numSamples && target > current; ++n)
-        {
-            const float next = current + step;
-
-            if (next == current)
-                break;
-
-            current = next;
-        }
-    }
-    else if (step < 0.0f)
-    {
-        for (int n = 0; n < numSamples && current > target; ++n)
-        {
-            const float next = current + step;
-
-            if (next == current)
-                break;
-
-            current = next;
-        }
-    }
-
-    line.current = mordwickLib::SyncDelayNoFeed::keptInRing (current, target, line.lengthF);
-}
-
-// The phase after one step of an LFO. Unchecked, for an increment in [0, size) and a phase in
-// [0, size): the sum stays below twice the size and the one subtraction is exact, so the phase
-// stays inside the table.
-template <bool checked>
-inline float advancePhase (float current, float increment, float size) noexcept
-{
-    float next = increment + current;
-
-    if (next >= size)
-    {
-        next = next - size;
-
-        if (checked && next >= size)
-            next = std::fmod (next, size);
-    }
-
-    if (checked && ! (next >= 0.0f && next < size))
-        next = 0.0f;
-
-    return next;
-}
-
-inline bool phaseStaysBounded (float phase, float increment, float size) noexcept
-{
-    return phase >= 0.0f && phase < size && increment >= 0.0f && increment < size;
-}
-
-// One sample of an LFO: identical to Lfo::getSample (false).
-template <bool checked = true, typename Oscillator>
-inline float stepLfo (Oscillator& lfo) noexcept
-{
-    const float size = lfo.size;
-    const float current = lfo.phase;
-    const float next = advancePhase<checked> (current, lfo.increment, size);
-
-    const int index = (int) current;
-    lfo.phase = next;
-
-    float value = 0.0f;
-
-    if (lfo.table != nullptr)
-    {
-        value = lfo.table[index];
-    }
-    else if (lfo.wave == waveSampleAndHold)
-    {
-        if (index < lfo.previousIndex)
-        {
-            if (++lfo.holdIndex >= lfo.tableSize)
-                lfo.holdIndex -= lfo.tableSize;
-        }
-
-        value = lfo.randomTable[lfo.holdIndex];
-    }
-
-    lfo.previousIndex = index;
-    return value;
-}
-
-// A sample-and-hold LFO that nothing reads, n samples on: the same phase additions and wraps and
-// the same hold steps, without the table reads. Leaves the value of the last sample, what a reader
-// would have seen. Needs a bounded phase (phaseStaysBounded).
-template <typename Oscillator>
-inline float advancePassiveHold (Oscillator& lfo, int n) noexcept
-{
-    const float size = (float) lfo.tableSize;
-    const float increment = lfo.increment;
-    float phase = lfo.phase;
-    int previous = lfo.previousIndex, hold = lfo.holdIndex;
-
-    for (int i = 0; i < n; ++i)
-    {
-        const int index = (int) phase;
-
-        if (index < previous && ++hold >= lfo.tableSize)
-            hold -= lfo.tableSize;
-
-        previous = index;
-        phase = advancePhase<false> (phase, increment, size);
-    }
-
-    lfo.phase = phase;
-    lfo.previousIndex = previous;
-    lfo.holdIndex = hold;
-    return lfo.randomTable[hold];
-}
-
-// Four LFO phases side by side, one lane each.
-using PhaseLanes = float __attribute__ ((vector_size (16)));
-using LaneMask = int32_t __attribute__ ((vector_size (16)));
-
-// LFOs that nothing reads and that do not sample and hold, n samples on together: the phases of
-// advancePhase<false>, lane by lane (a lane that does not wrap subtracts +0, which changes no
-// phase in [0, size)). Each LFO is left with the value of its last sample.
-template <typename Oscillator>
-inline void advancePassiveLfos (Oscillator* const* lfos, int count, int n, float* values) noexcept
-{
-    PhaseLanes phase = {}, increment = {}, size = {};
-
-    for (int j = 0; j < count; ++j)
-    {
-        phase[j] = lfos[j]->phase;
-        increment[j] = lfos[j]->increment;
-        size[j] = (float) lfos[j]->tableSize;
-    }
-
-    auto advance = [&]
-    {
-        const PhaseLanes next = increment + phase;
-        const LaneMask wraps = next >= size;
-        phase = next - (PhaseLanes) (wraps & (LaneMask) size);
-    };
-
-    for (int i = 1; i < n; ++i)
-        advance();
-
-    const PhaseLanes last = phase;
-    advance();
-
-    for (int j = 0; j < count; ++j)
-    {
-        auto& lfo = *lfos[j];
-        const int index = (int) last[j];
-        lfo.phase = phase[j];
-        lfo.previousIndex = index;
-        values[j] = lfo.table != nullptr ? lfo.table[index] : 0.0f;
-    }
-}
-
-// KivMixer::setValue for the mixer's mode.
-inline float coefficientFor (int mode, float v, float previous) noexcept
-{
-    switch (mode)
-    {
-        case modeMix:     return v;
-        case modeRingmod: return v;
-        case modeGain:    return 2.0f * v;
-        case modeDamp:    return v * v;
-        case modePan:     return v;
-        default:          return previous;
-    }
-}
-
-// KivMixer::process.
-inline float mixSample (int mode, float c, float last, float a, float b, int channel) noexcept
-{
-    switch (mode)
-    {
-        case modeMix:     return (1.0f - c) * a + b * c;
-        case modeRingmod: return a * b;
-        case modeGain:    return a * c;
-        case modeDamp:    return (1.0f - c) * last + a * c;
-        case modePan:     return channel == 0 ? a : b;
-        default:          return 0.0f;
-    }
-}
-
-// The rate a modulated LFO runs at for the modulated value v.
-template <typename Oscillator>
-inline float modulatedLfoRate (const Oscillator& lfo, float wholeNoteMs, float v) noexcept
-{
-    if (lfo.synced)
-        return 1000.0f / (wholeNoteMs / (float) (int) v);
-
-    return lfo.times100 ? v * 100.0f : v;
-}
-
-// Sources that read the same on both channels: "None" and the LFOs.
-inline bool sameOnBothChannels (int source) noexcept
-{
-    return source == sourceNone || source >= sourceLfo1;
-}
-
-template <typename Line>
-inline bool sameTiming (const Line& a, const Line& b) noexcept
-{
-    return a.length == b.length && a.write == b.write && a.glideLength == b.glideLength && a.rate == b.rate
-        && sameBits (a.current, b.current) && sameBits (a.target, b.target) && sameBits (a.step, b.step)
-        && sameBits (a.gain, b.gain);
-}
-
-// The segment's shape: which units run, in their order, which LFOs only advance, which stereo
-// pairs of delay lines share their timing, which modulations are the same on both channels.
-template <typename SignalGraph>
-void planSegment (SignalGraph& g, int numChannels) noexcept
-{
-    constexpr int units = VarluneAudioProcessor::numUnits;
-    bool read[numSignalSources] = {};
-    g.numModulatedLfos = g.numActiveLfos = g.numRunningDelays = g.numRunningMixers = 0;
-
-    for (int k = 0; k < units; ++k)
-    {
-        if (g.delay[k].runs)
-        {
-            g.runningDelays[g.numRunningDelays++] = k;
-            read[g.delay[k].input] = read[g.delay[k].feedback] = true;
-            read[g.delay[k].mod.source] = read[g.delay[k].mod.source] || g.delay[k].mod.applies;
-        }
-
-        if (g.mixer[k].runs)
-        {
-            g.runningMixers[g.numRunningMixers++] = k;
-            read[g.mixer[k].inputA] = read[g.mixer[k].inputB] = true;
-            read[g.mixer[k].mod.source] = read[g.mixer[k].mod.source] || g.mixer[k].mod.applies;
-        }
-
-        if (g.lfo[k].mod.applies)
-        {
-            g.modulatedLfos[g.numModulatedLfos++] = k;
-            read[g.lfo[k].mod.source] = true;
-        }
-
-        // Both lines of a unit step alike while they start alike and see the same modulation.
-        g.delay[k].linesMatch = numChannels == 2 && sameTiming (g.delay[k].line[0], g.delay[k].line[1]);
-        g.delay[k].linked = g.delay[k].linesMatch && (! g.delay[k].mod.applies || sameOnBothChannels (g.delay[k].mod.source));
-
-        const auto& lines = g.delay[k].line;
-        g.delay[k].paired = numChannels == 2 && lines[0].length == lines[1].length && lines[0].write == lines[1].write
-                             && lines[0].rate == lines[1].rate;
-        g.mixer[k].modShared = numChannels == 1 || sameOnBothChannels (g.mixer[k].mod.source);
-    }
-
-    read[g.outSource] = true;
-    read[g.dryWetMod.source] = read[g.dryWetMod.source] || g.dryWetMod.applies;
-    g.dryWetModShared = numChannels == 1 || sameOnBothChannels (g.dryWetMod.source);
-
-    g.lfoPhaseBounded = true;
-
-    for (int k = 0; k < units; ++k)
-    {
-        const auto& lfo = g.lfo[k];
-        const float size = (float) lfo.tableSize;
-
-        // Rates grow with the modulated value, so the range's ends bound the increments.
-        const bool bounded = g.lfo[k].mod.applies
-            ? phaseStaysBounded (lfo.phase, lfo.incrementPerHz * modulatedLfoRate (lfo, g.wholeNoteMs, lfo.mod.lo), size)
-               && phaseStaysBounded (lfo.phase, lfo.incrementPerHz * modulatedLfoRate (lfo, g.wholeNoteMs, lfo.mod.hi), size)
-            : phaseStaysBounded (lfo.phase, lfo.increment, size);
-
-        g.lfo[k].passive = bounded && ! g.lfo[k].mod.applies && ! read[sourceLfo1 + k];
-
-        if (! g.lfo[k].passive)
-        {
-            g.activeLfos[g.numActiveLfos++] = k;
-            g.lfoPhaseBounded = g.lfoPhaseBounded && bounded;
-        }
-    }
-}
-
-// A modulated delay time, without glide: the target follows the modulation sample by sample.
-// The delay in samples for a modulated value: a time, or a synced division.
-template <typename Unit>
-inline float modulatedDelaySamples (const Unit& unit, float wholeNoteMs, double lineRate, float v) noexcept
-{
-    return unit.synced ? msToSamples (wholeNoteMs / v, lineRate) : msToSamples (v, lineRate);
-}
-
-template <typename Unit, typename Line>
-inline void modulateDelayTime (const Unit& unit, float wholeNoteMs, Line& line, float sourceValue) noexcept
-{
-    const float s = modulatedDelaySamples (unit, wholeNoteMs, line.rate, unit.mod.apply (sourceValue));
-    line.glideLength = 0;
-    line.target = targetInRing (s, line.target, line.lengthF);
-    line.current = line.target;
-}
-
-// The samples at read positions r of two rings of one length, interpolated, bounded.
-inline Stereo readRings (const float* ring0, const float* ring1, Stereo r, int length) noexcept
-{
-    const StereoIndex i = __builtin_convertvector (r, StereoIndex);
-    const Stereo f = r - __builtin_convertvector (i, Stereo);
-    const Stereo a = { ring0[i[0]], ring1[i[1]] };
-    const Stereo b = { i[0] <= length - 2 ? ring0[i[0] + 1] : ring0[0], i[1] <= length - 2 ? ring1[i[1] + 1] : ring1[0] };
-    return bounded (f * (b - a) + a);
-}
-
-// The writes of a stereo pair of lines sharing one write index, which then advances for both.
-template <typename Unit>
-inline int writePair (Unit& unit, const float (*source)[2]) noexcept
-{
-    auto& line0 = unit.line[0];
-    auto& line1 = unit.line[1];
-    const Stereo in = loadStereo (source[unit.input]) * bothLanes (unit.inputLevel);
-    const Stereo feedback = loadStereo (source[unit.feedback]) * bothLanes (unit.feedbackLevel);
-    const Stereo v = feedback * Stereo { line0.gain, line1.gain } + in;
-    const int write = line0.write;
-    line0.ring[write] = v[0];
-    line1.ring[write] = v[1];
-    line0.write = line1.write = write + 1 < line0.length ? write + 1 : 0;
-    return line0.write;
-}
-
-// A delay unit on both channels whose lines share their timing: one glide and one read position,
-// two rings. The second line's timing is brought up to date at the end of the segment.
-template <typename Unit>
-inline void stepLinkedDelay (Unit& unit, const float (*source)[2], float wholeNoteMs, float* output) noexcept
-{
-    auto& line = unit.line[0];
-
-    if (unit.mod.applies)
-        modulateDelayTime (unit, wholeNoteMs, line, source[unit.mod.source][0]);
-
-    const float* in = source[unit.input];
-    const float* feedback = source[unit.feedback];
-    const float in0 = in[0] * unit.inputLevel, in1 = in[1] * unit.inputLevel;
-    const float feedback0 = feedback[0] * unit.feedbackLevel, feedback1 = feedback[1] * unit.feedbackLevel;
-    const int write = line.write;
-    line.ring[write] = feedback0 * line.gain + in0;
-    unit.line[1].ring[write] = feedback1 * line.gain + in1;
-    line.write = write + 1 < line.length ? write + 1 : 0;
-
-    glide (line);
-    const float r = readPositionFor (line.write, line.current, line.lengthF);
-    storeStereo (output, bounded (Stereo { readRing (line.ring, r, line.length),
-                                           readRing (unit.line[1].ring, r, line.length) }));
-}
-
-// A delay unit on both channels whose lines share length, write index and rate but not their
-// delays: the arithmetic side by side, the glides and read positions line by line.
-template <typename Unit>
-inline void stepPairedDelay (Unit& unit, const float (*source)[2], float wholeNoteMs, float* output) noexcept
-{
-    auto& line0 = unit.line[0];
-    auto& line1 = unit.line[1];
-
-    if (unit.mod.applies)
-    {
-        const Stereo v = unit.mod.apply (loadStereo (source[unit.mod.source]));
-        const Stereo ms = unit.synced ? bothLanes (wholeNoteMs) / v : v;
-        const double rate = line0.rate;
-        const Stereo s = __builtin_convertvector (__builtin_convertvector (ms, StereoDouble) * StereoDouble { 0.001, 0.001 }
-                                                      * StereoDouble { rate, rate }, Stereo);
-        line0.glideLength = line1.glideLength = 0;
-        line0.current = line0.target = targetInRing (s[0], line0.target, line0.lengthF);
-        line1.current = line1.target = targetInRing (s[1], line1.target, line1.lengthF);
-    }
-
-    const int write = writePair (unit, source);
-    glide (line0);
-    glide (line1);
-    const Stereo r = { readPositionFor (write, line0.current, line0.lengthF),
-                       readPositionFor (write, line1.current, line1.lengthF) };
-    storeStereo (output, readRings (line0.ring, line1.ring, r, line0.length));
-}
-
-template <typename Unit>
-inline float stepDelay (Unit& unit, const float (*source)[2], float wholeNoteMs, int c) noexcept
-{
-    auto& line = unit.line[c];
-
-    if (unit.mod.applies)
-        modulateDelayTime (unit, wholeNoteMs, line, source[unit.mod.source][c]);
-
-    const float in = source[unit.input][c] * unit.inputLevel;
-    const float feedback = source[unit.feedback][c] * unit.feedbackLevel;
-    return bounded (stepLine (line, in, feedback));
-}
-
-// KivMixer::setValue and KivMixer::process for both channels at once.
-inline Stereo coefficientFor (int mode, Stereo v, Stereo previous) noexcept
-{
-    switch (mode)
-    {
-        case modeMix:     return v;
-        case modeRingmod: return v;
-        case modeGain:    return bothLanes (2.0f) * v;
-        case modeDamp:    return v * v;
-        case modePan:     return v;
-        default:          return previous;
-    }
-}
-
-inline Stereo mixSample (int mode, Stereo c, Stereo last, Stereo a, Stereo b) noexcept
-{
-    switch (mode)
-    {
-        case modeMix:     return (bothLanes (1.0f) - c) * a + b * c;
-        case modeRingmod: return a * b;
-        case modeGain:    return a * c;
-        case modeDamp:    return (bothLanes (1.0f) - c) * last + a * c;
-        case modePan:     return Stereo { a[0], b[1] };
-        default:          return bothLanes (0.0f);
-    }
-}
-
-// A mixer unit in one mode; with a mode known at compile time the switches fold away.
-template <int mode, int numChannels, typename Unit>
-inline void stepMixer (Unit& unit, const float (*source)[2], float* output) noexcept
-{
-    const auto& mod = unit.mod;
-
-    if (numChannels == 2)
-    {
-        if (mod.applies)
-        {
-            // With a valid mode the coefficient depends on the value alone.
-            const Stereo value = mode < numMixerModes && unit.modShared
-                                     ? bothLanes (mod.apply (source[mod.source][0]) * 0.01f)
-                                     : mod.apply (loadStereo (source[mod.source])) * bothLanes (0.01f);
-            storeStereo (unit.value, value);
-            storeStereo (unit.coefficient, coefficientFor (mode, value, loadStereo (unit.coefficient)));
-        }
-
-        const Stereo last = mixSample (mode, loadStereo (unit.coefficient), loadStereo (unit.last),
-                                       loadStereo (source[unit.inputA]), loadStereo (source[unit.inputB]));
-        storeStereo (unit.last, last);
-        storeStereo (output, bounded (last));
-        return;
-    }
-
-    if (mod.applies)
-    {
-        unit.value[0] = mod.apply (source[mod.source][0]) * 0.01f;
-        unit.coefficient[0] = coefficientFor (mode, unit.value[0], unit.coefficient[0]);
-    }
-
-    unit.last[0] = mixSample (mode, unit.coefficient[0], unit.last[0], source[unit.inputA][0], source[unit.inputB][0], 0);
-    output[0] = bounded (unit.last[0]);
-}
-
-template <int numChannels, bool lfoChecked, typename SignalGraph>
-void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexcept
-{
-    // A private copy: nothing outside this function can point into it, so ring stores cannot
-    // clobber it and the compiler keeps it in registers and on the stack.
-    SignalGraph g = graph;
-    constexpr int units = VarluneAudioProcessor::numUnits;
-
-    // The running units of this segment in order, each with the pair its output goes to.
-    typename SignalGraph::Oscillator* modulatedLfos[units];
-    typename SignalGraph::Oscillator* activeLfos[units];
-    typename SignalGraph::DelayUnit* delays[units];
-    typename SignalGraph::MixerUnit* mixers[units];
-    float* lfoOutputs[units];
-    float* delayOutputs[units];
-    float* mixerOutputs[units];
-
-    for (int j = 0; j < g.numModulatedLfos; ++j)
-        modulatedLfos[j] = &g.lfo[g.modulatedLfos[j]];
-
-    for (int j = 0; j < g.numActiveLfos; ++j)
-    {
-        activeLfos[j] = &g.lfo[g.activeLfos[j]];
-        lfoOutputs[j] = g.source[sourceLfo1 + g.activeLfos[j]];
-    }
-
-    for (int j = 0; j < g.numRunningDelays; ++j)
-    {
-        delays[j] = &g.delay[g.runningDelays[j]];
-        delayOutputs[j] = g.source[sourceDelay1 + g.runningDelays[j]];
-    }
-
-    for (int j = 0; j < g.numRunningMixers; ++j)
-    {
-        mixers[j] = &g.mixer[g.runningMixers[j]];
-        mixerOutputs[j] = g.source[sourceMixer1 + g.runningMixers[j]];
-    }
-
-    for (int s = start; s < end; ++s)
-    {
-        // Pairs are written whole where they are read whole: a wide load from two narrow stores
-        // waits for both to reach memory.
-        if (numChannels == 2)
-            storeStereo (g.source[sourceInput], Stereo { finiteInput (io[0][s]), finiteInput (io[1][s]) });
-        else
-            g.source[sourceInput][0] = finiteInput (io[0][s]);
-
-        // LFO rates first, all from the previous frame's values, then one sample of each LFO.
-        for (int j = 0; j < g.numModulatedLfos; ++j)
-        {
-            auto& lfo = *modulatedLfos[j];
-            lfo.rate = modulatedLfoRate (lfo, g.wholeNoteMs, lfo.mod.apply (g.source[lfo.mod.source][0]));
-            lfo.increment = lfo.incrementPerHz * lfo.rate;
-        }
-
-        for (int j = 0; j < g.numActiveLfos; ++j)
-            storeStereo (lfoOutputs[j], bothLanes (stepLfo<lfoChecked> (*activeLfos[j])));
-
-        for (int j = 0; j < g.numRunningDelays; ++j)
-        {
-            auto& unit = *delays[j];
-            float* const output = delayOutputs[j];
-
-            if (numChannels == 2 && unit.linked)
-            {
-                stepLinkedDelay (unit, g.source, g.wholeNoteMs, output);
-                continue;
-            }
-
-            if (numChannels == 2 && unit.paired)
-            {
-                stepPairedDelay (unit, g.source, g.wholeNoteMs, output);
-                continue;
-            }
-
-            // Channel 0's output waits for channel 1's step, which reads only channel 1's values.
-            if (numChannels == 2)
-            {
-                const float out0 = stepDelay (unit, g.source, g.wholeNoteMs, 0);
-                storeStereo (output, Stereo { out0, stepDelay (unit, g.source, g.wholeNoteMs, 1) });
-            }
-            else
-                output[0] = stepDelay (unit, g.source, g.wholeNoteMs, 0);
-        }
-
-        for (int j = 0; j < g.numRunningMixers; ++j)
-        {
-            auto& unit = *mixers[j];
-            float* const output = mixerOutputs[j];
-
-            switch (unit.mode)
-            {
-                case modeMix:     stepMixer<modeMix, numChannels> (unit, g.source, output); break;
-                case modeRingmod: stepMixer<modeRingmod, numChannels> (unit, g.source, output); break;
-                case modeGain:    stepMixer<modeGain, numChannels> (unit, g.source, output); break;
-                case modeDamp:    stepMixer<modeDamp, numChannels> (unit, g.source, output); break;
-                case modePan:     stepMixer<modePan, numChannels> (unit, g.source, output); break;
-                default:          stepMixer<numMixerModes, numChannels> (unit, g.source, output); break;
-            }
-        }
-
-        if (numChannels == 2)
-        {
-            // Channel 1's dry/wet value is the one that stays.
-            Stereo dryWet = bothLanes (g.dryWet);
-
-            if (g.dryWetMod.applies)
-            {
-                dryWet = g.dryWetModShared ? bothLanes (g.dryWetMod.apply (g.source[g.dryWetMod.source][0]) * 0.01f)
-                                           : g.dryWetMod.apply (loadStereo (g.source[g.dryWetMod.source])) * bothLanes (0.01f);
-                g.dryWet = dryWet[1];
-            }
-
-            const Stereo wet = loadStereo (g.source[g.outSource]) * bothLanes (g.outLevel) * bothLanes (g.outGain);
-            const Stereo mix = wet * dryWet + (bothLanes (1.0f) - dryWet) * loadStereo (g.source[sourceInput]);
-            const Stereo out = clampOutput (mix);
-            io[0][s] = out[0];
-            io[1][s] = out[1];
-            continue;
-        }
-
-        if (g.dryWetMod.applies)
-            g.dryWet = g.dryWetMod.apply (g.source[g.dryWetMod.source][0]) * 0.01f;
-
-        const float wet = g.source[g.outSource][0] * g.outLevel * g.outGain;
-        const float mix = wet * g.dryWet + (1.0f - g.dryWet) * g.source[sourceInput][0];
-        io[0][s] = clampOutput (mix);
-    }
-
-    graph = g;
-}
-
-//==============================================================================
-// Stretches of frames, unit by unit.
-//
-// A delay line whose delay stays above the stretch's length reads only samples written before the
-// stretch, so its outputs for the whole stretch can be read first and its inputs written after.
-// With that, each unit can run over a whole stretch at once, in an order in which every unit comes
-// after the units it reads: state stays in registers and the simple loops run side by side in
-// vector lanes. The values are the same as frame by frame: every unit reads, for every frame, the
-// value of this frame or of the previous one as the frame order has it.
-constexpr int stretchFrames = 32;
-constexpr int stretchLead = 4;    // slot stretchLead - 1: the previous frame; frames stay 16-byte aligned
-constexpr int stretchSlots = stretchLead + stretchFrames;
-
-// Whether a reader sees a source's value of this frame (0) or of the previous one (1).
-enum class Reader { lfoRate, delay, mixer, output };
-
-inline int lagOf (Reader reader, int unit, int source) noexcept
-{
-    if (source == sourceNone || source == sourceInput)
-        return 0;
-
-    if (reader == Reader::lfoRate)
-        return 1;
-
-    if (source >= sourceLfo1 || reader == Reader::output)
-        return 0;
-
-    if (source < sourceMixer1)
-        return reader == Reader::delay && source - sourceDelay1 >= unit ? 1 : 0;
-
-    return reader == Reader::mixer && source - sourceMixer1 < unit ? 0 : 1;
-}
-
-// The stretch's tasks, numbered so that the frame order is also their preferred order.
-enum : int { taskLfos = 0, taskDelayRead = 1, taskMixer = 5, taskDelayWrite = 9, taskOutput = 13, taskCount = 14 };
-
-struct StretchPlan
-{
-    int order[taskCount];
-    int numTasks = 0;
-};
-
-// Whether every delay a line can reach during the segment, with the glide's last step past its
-// target, reads only what was written before the stretch: the lowest must stay above the stretch's
-// length, the highest within the ring (past it the read position wraps round to the newest samples).
-template <typename Unit, typename Line>
-inline bool staysLongEnough (const Unit& unit, const Line& line, float wholeNoteMs) noexcept
-{
-    constexpr float shortest = (float) stretchFrames + 3.0f;
-
-    // Halved targets lie at or above half the ring.
-    if (line.lengthF * 0.5f <= shortest)
-        return false;
-
-    if (unit.mod.applies)
-    {
-        // The modulated value, and with it the target, moves monotonically with the source.
-        const float a = modulatedDelaySamples (unit, wholeNoteMs, line.rate, unit.mod.apply (-1.0f));
-        const float b = modulatedDelaySamples (unit, wholeNoteMs, line.rate, unit.mod.apply (1.0f));
-        return a > shortest && b > shortest;
-    }
-
-    const float reach = line.glideLength != 0 ? std::abs (line.step) : 0.0f;
-    const float lowest = std::min (line.current, line.target) - reach;
-    const float highest = std::max (line.current, line.target) + reach;
-    return lowest > shortest && highest <= line.lengthF;
-}
-
-// The task that computes a source during the stretch, or -1 for a value that stays.
-template <typename SignalGraph>
-inline int producerOf (const SignalGraph& g, int source) noexcept
-{
-    if (source >= sourceLfo1)
-        return g.lfo[source - sourceLfo1].passive ? -1 : taskLfos;
-    if (source >= sourceMixer1)
-        return g.mixer[source - sourceMixer1].runs ? taskMixer + source - sourceMixer1 : -1;
-    if (source >= sourceDelay1)
-        return g.delay[source - sourceDelay1].runs ? taskDelayRead + source - sourceDelay1 : -1;
-    return -1;
-}
-
-// An order of the tasks in which each comes after those it reads; false when the segment cannot
-// run stretch by stretch (a loop that no long delay breaks, or a delay that gets too short).
-template <typename SignalGraph>
-bool planStretches (const SignalGraph& g, int numChannels, StretchPlan& plan) noexcept
-{
-    constexpr int units = VarluneAudioProcessor::numUnits;
-    uint32_t present = 1u << taskOutput, needs[taskCount] = {};
-
-    auto read = [&] (int task, int source)
-    {
-        const int producer = producerOf (g, source);
-
-        if (producer >= 0 && producer != task)
-            needs[task] |= 1u << producer;
-    };
-
-    if (g.numActiveLfos > 0)
-    {
-        present |= 1u << taskLfos;
-
-        for (int j = 0; j < g.numModulatedLfos; ++j)
-            read (taskLfos, g.lfo[g.modulatedLfos[j]].mod.source);
-    }
-
-    for (int k = 0; k < units; ++k)
-    {
-        const auto& delay = g.delay[k];
-
-        if (delay.runs)
-        {
-            for (int c = 0; c < numChannels; ++c)
-                if (! staysLongEnough (delay, delay.line[c], g.wholeNoteMs))
-                    return false;
-
-            present |= (1u << (taskDelayRead + k)) | (1u << (taskDelayWrite + k));
-
-            if (delay.mod.applies)
-                read (taskDelayRead + k, delay.mod.source);
-
-            read (taskDelayWrite + k, delay.input);
-            read (taskDelayWrite + k, delay.feedback);
-            needs[taskDelayWrite + k] |= 1u << (taskDelayRead + k);
-        }
-
-        const auto& mixer = g.mixer[k];
-
-        if (mixer.runs)
-        {
-            present |= 1u << (taskMixer + k);
-            read (taskMixer + k, mixer.inputA);
-            read (taskMixer + k, mixer.inputB);
-
-            if (mixer.mod.applies)
-                read (taskMixer + k, mixer.mod.source);
-        }
-    }
-
-    read (taskOutput, g.outSource);
-
-    if (g.dryWetMod.applies)
-        read (taskOutput, g.dryWetMod.source);
-
-    // Kahn's order, always taking the lowest ready task.
-    uint32_t done = 0;
-    plan.numTasks = 0;
-
-    while (done != present)
-    {
-        int next = -1;
-
-        for (int t = 0; t < taskCount && next < 0; ++t)
-            if ((present & ~done & (1u << t)) != 0 && (needs[t] & present & ~done) == 0)
-                next = t;
-
-        if (next < 0)
-            return false;
-
-        done |= 1u << next;
-        plan.order[plan.numTasks++] = next;
-    }
-
-    return true;
-}
-
-// The graph's values during a stretch: value[source][channel][stretchLead + n] for frame n, the
-// previous frame's value one slot before. LFOs are written on channel 0 only.
-struct StretchValues
-{
-    alignas (16) float value[numSignalSources][2][stretchSlots];
-
-    float* at (int source, int c) noexcept { return value[source][source >= sourceLfo1 ? 0 : c] + stretchLead; }
-};
-
-// The ring writes of a stretch, in at most two runs of consecutive entries.
-inline void writeStretch (float* __restrict ring, const float* in, const float* feedback, float inLevel,
-                          float feedbackLevel, float gain, int n) noexcept
-{
-    for (int i = 0; i < n; ++i)
-        ring[i] = feedback[i] * feedbackLevel * gain + in[i] * inLevel;
-}
-
-// Four frames side by side. The compare-and-select forms are the scalar ones lane by lane, NaNs
-// included. Loops over a stretch run in whole groups of four: the arrays they write have room.
-using Four = float __attribute__ ((vector_size (16)));
-using FourMask = int32_t __attribute__ ((vector_size (16)));
-using FourIndex = int32_t __attribute__ ((vector_size (16)));
-using FourDouble = double __attribute__ ((vector_size (32)));
-
-inline Four loadFour (const float* p) noexcept
-{
-    Four v;
-    std::memcpy (&v, p, sizeof (v));
-    return v;
-}
-
-inline void storeFour (float* p, Four v) noexcept { std::memcpy (p, &v, sizeof (v)); }
-
-inline Four allFour (float x) noexcept { return Four { x, x, x, x }; }
-
-// a < b ? a : b and a > b ? a : b: b where either is a NaN, as the min and max instructions do.
-inline Four lessOf (Four a, Four b) noexcept
-{
-#if defined (__SSE__)
-    return (Four) _mm_min_ps ((__m128) a, (__m128) b);
-#else
-    return a < b ? a : b;
-#endif
-}
-
-inline Four greaterOf (Four a, Four b) noexcept
-{
-#if defined (__SSE__)
-    return (Four) _mm_max_ps ((__m128) a, (__m128) b);
-#else
-    return a > b ? a : b;
-#endif
-}
-
-inline Four clampSource (Four y) noexcept
-{
-    return greaterOf (lessOf (allFour (1.0f), y), allFour (-1.0f));
-}
-
-inline Four bounded (Four y) noexcept
-{
-    return greaterOf (lessOf (y, allFour (graphLimit)), allFour (-graphLimit));
-}
-
-inline Four clampOutput (Four mix) noexcept
-{
-    const Four both = greaterOf (allFour (-1.0f), lessOf (allFour (1.0f), mix));
-    return both == both ? both : allFour (0.0f);
-}
-
-inline Four msToSamples (Four ms, double lineRate) noexcept
-{
-    const FourDouble d = __builtin_convertvector (ms, FourDouble) * 0.001 * lineRate;
-    return __builtin_convertvector (d, Four);
-}
-
-// The modulation rule over a stretch.
-inline void modulateStretch (const Modulation& mod, const float* source, float* out, int n) noexcept
-{
-    const Four value = allFour (mod.value), depthTimesRange = allFour (mod.depthTimesRange);
-    const Four lo = allFour (mod.lo), hi = allFour (mod.hi);
-
-    for (int i = 0; i < n; i += 4)
-    {
-        const Four v = value + depthTimesRange * clampSource (loadFour (source + i));
-        storeFour (out + i, lessOf (hi, greaterOf (lo, v)));
-    }
-}
-
-// A mixer over a stretch, frame after frame: for modes that feed back ("Damp", an unknown mode's
-// held coefficient) and for a mixer that reads itself.
-template <int mode, bool modulated, typename Unit>
-inline void mixFrames (Unit& unit, int c, const float* a, const float* b, const float* modSource,
-                       float* out, int n) noexcept
-{
-    const Modulation mod = unit.mod;
-    float value = unit.value[c], coefficient = unit.coefficient[c], last = unit.last[c];
-
-    for (int i = 0; i < n; ++i)
-    {
-        if (modulated)
-        {
-            value = mod.apply (modSource[i]) * 0.01f;
-            coefficient = coefficientFor (mode, value, coefficient);
-        }
-
-        last = mixSample (mode, coefficient, last, a[i], b[i], c);
-        out[i] = bounded (last);
-    }
-
-    unit.value[c] = value;
-    unit.coefficient[c] = coefficient;
-    unit.last[c] = last;
-}
-
-// A mixer over a stretch whose frames do not depend on each other, side by side.
-template <int mode, bool modulated, typename Unit>
-inline void mixSideBySide (Unit& unit, int c, const float* a, const float* b, const float* modSource,
-                           float* out, int n) noexcept
-{
-    alignas (16) float coefficients[stretchFrames];
-
-    if (modulated)
-    {
-        alignas (16) float values[stretchFrames];
-        modulateStretch (unit.mod, modSource, values, n);
-
-        for (int i = 0; i < n; i += 4)
-        {
-            const Four value = loadFour (values + i) * allFour (0.01f);
-            storeFour (values + i, value);
-            storeFour (coefficients + i, mode == modeGain ? allFour (2.0f) * value : value);
-        }
-
-        unit.value[c] = values[n - 1];
-        unit.coefficient[c] = coefficients[n - 1];
-    }
-    else
-    {
-        std::fill_n (coefficients, stretchFrames, unit.coefficient[c]);
-    }
-
-    for (int i = 0; i < n; i += 4)
-    {
-        const Four k = loadFour (coefficients + i), x = loadFour (a + i), y = loadFour (b + i);
-        Four mixed;
-
-        if (mode == modeMix)          mixed = (allFour (1.0f) - k) * x + y * k;
-        else if (mode == modeRingmod) mixed = x * y;
-        else if (mode == modeGain)    mixed = x * k;
-        else                          mixed = c == 0 ? x : y;
-
-        storeFour (out + i, bounded (mixed));
-    }
-
-    unit.last[c] = mixSample (mode, coefficients[n - 1], 0.0f, a[n - 1], b[n - 1], c);
-}
-
-// A "Damp" mixer whose control follows a modulation: the coefficients side by side, then the
-// frames one after the other.
-template <typename Unit>
-inline void dampModulated (Unit& unit, int c, const float* a, const float* modSource, float* out, int n) noexcept
-{
-    alignas (16) float values[stretchFrames], coefficients[stretchFrames];
-    modulateStretch (unit.mod, modSource, values, n);
-
-    for (int i = 0; i < n; i += 4)
-    {
-        const Four value = loadFour (values + i) * allFour (0.01f);
-        storeFour (coefficients + i, value * value);
-        storeFour (values + i, value);
-    }
-
-    float last = unit.last[c];
-
-    for (int i = 0; i < n; ++i)
-    {
-        last = (1.0f - coefficients[i]) * last + a[i] * coefficients[i];
-        out[i] = bounded (last);
-    }
-
-    unit.value[c] = values[n - 1];
-    unit.coefficient[c] = coefficients[n - 1];
-    unit.last[c] = last;
-}
-
-template <int mode, typename Unit>
-inline void mixStretch (Unit& unit, int c, bool readsItself, const float* a, const float* b,
-                        const float* modSource, float* out, int n) noexcept
-{
-    if (mode == modeDamp && ! readsItself && modSource != nullptr)
-        dampModulated (unit, c, a, modSource, out, n);
-    else if (readsItself || mode == modeDamp || mode >= numMixerModes)
-    {
-        if (modSource != nullptr)
-            mixFrames<mode, true> (unit, c, a, b, modSource, out, n);
-        else
-            mixFrames<mode, false> (unit, c, a, b, modSource, out, n);
-    }
-    else if (modSource != nullptr)
-        mixSideBySide<mode, true> (unit, c, a, b, modSource, out, n);
-    else
-        mixSideBySide<mode, false> (unit, c, a, b, modSource, out, n);
-}
-
-// The read positions of a delay line over a stretch: the write index moves on, the delay glides or
-// follows its modulated target (targets given in samples, or nullptr).
-template <typename Line>
-[[gnu::always_inline]] inline void readPositionsOver (Line& line, const float* targets, float* positions, int n) noexcept
-{
-    const Four length = allFour (line.lengthF);
-    const int write = line.write, ringLength = line.length;
-
-    // Delays that all lie inside the ring: the read position needs one wrap at most, the write
-    // index being below the length and the delay above 0.
-    auto positionsInsideRing = [&] (auto delayAt)
-    {
-        for (int i = 0; i < n; i += 4)
-        {
-            FourIndex w = FourIndex { 1, 2, 3, 4 } + (write + i);
-            w = w >= ringLength ? w - ringLength : w;
-            Four r = __builtin_convertvector (w, Four) - delayAt (i);
-            r = r < allFour (0.0f) ? r + length : r;
-            storeFour (positions + i, r < length ? r : allFour (0.0f));
-        }
-
-        line.write = write + n < ringLength ? write + n : write + n - ringLength;
-    };
-
-    // A delay the glide no longer moves (at its target, or its step too small to change it) stays
-    // where it is for the whole stretch.
-    if (targets == nullptr)
-    {
-        Line moved = line;
-        glide (moved);
-
-        if (moved.current == line.current)
-        {
-            const Four delay = allFour (line.current);
-            positionsInsideRing ([&] (int) { return delay; });
-            return;
-        }
-    }
-
-    // Targets that all lie inside the ring are the delays as they are.
-    if (targets != nullptr)
-    {
-        FourMask inside = FourMask { -1, -1, -1, -1 };
-
-        for (int i = 0; i + 4 <= n; i += 4)
-        {
-            const Four t = loadFour (targets + i);
-            inside &= (t > allFour (0.0f)) & (t < length);
-        }
-
-        for (int i = n & ~3; i < n; ++i)
-            inside[0] &= targets[i] > 0.0f && targets[i] < line.lengthF ? -1 : 0;
-
-        if ((inside[0] & inside[1] & inside[2] & inside[3]) != 0)
-        {
-            positionsInsideRing ([&] (int i) { return loadFour (targets + i); });
-            line.glideLength = 0;
-            line.target = line.current = targets[n - 1];
-            return;
-        }
-    }
-
-    Line l = line;
-
-    for (int i = 0; i < n; ++i)
-    {
-        if (targets != nullptr)
-        {
-            l.glideLength = 0;
-            l.target = targetInRing (targets[i], l.target, l.lengthF);
-            l.current = l.target;
-        }
-
-        l.write = l.write + 1 < l.length ? l.write + 1 : 0;
-        glide (l);
-        positions[i] = readPositionFor (l.write, l.current, l.lengthF);
-    }
-
-    line = l;
-}
-
-inline void readRingOver (const float* ring, int length, const float* positions, float* out, int n) noexcept
-{
-    int i = 0;
-
-    // Whole groups of four side by side; positions past the stretch are not read.
-    for (; i + 4 <= n; i += 4)
-    {
-        const Four r = loadFour (positions + i);
-        const FourIndex index = __builtin_convertvector (r, FourIndex);
-        const Four f = r - __builtin_convertvector (index, Four);
-        const FourIndex next = index <= length - 2 ? index + 1 : FourIndex {};
-        const Four a = { ring[index[0]], ring[index[1]], ring[index[2]], ring[index[3]] };
-        const Four b = { ring[next[0]], ring[next[1]], ring[next[2]], ring[next[3]] };
-        storeFour (out + i, bounded (f * (b - a) + a));
-    }
-
-    for (; i < n; ++i)
-        out[i] = bounded (readRing (ring, positions[i], length));
-}
-
-// The modulated delay of a stretch in samples, before it is brought into the ring.
-template <typename Unit, typename Line>
-inline void modulatedDelays (const Unit& unit, const Line& line, const float* source, float wholeNoteMs,
-                             float* samples, int n) noexcept
-{
-    alignas (16) float values[stretchFrames];
-    modulateStretch (unit.mod, source, values, n);
-    const double rate = line.rate;
-
-    for (int i = 0; i < n; i += 4)
-    {
-        const Four value = loadFour (values + i);
-        storeFour (samples + i, msToSamples (unit.synced ? allFour (wholeNoteMs) / value : value, rate));
-    }
-}
-
-template <int numChannels, bool lfoChecked, typename SignalGraph>
-void runStretches (SignalGraph& g, const StretchPlan& plan, float* const* io, int start, int end) noexcept
-{
-    constexpr int units = VarluneAudioProcessor::numUnits;
-    StretchValues v;
-
-    for (int source = 0; source < numSignalSources; ++source)
-        for (int c = 0; c < 2; ++c)
-            std::fill_n (v.value[source][c], stretchSlots, g.source[source][c]);
-
-    int startWrite[units][2] = {};
-
-    // The active LFOs in local copies for the segment, so that the stores of values do not force
-    // reloads of the phases; modulated LFOs are active, with their slots among the active ones.
-    typename SignalGraph::Oscillator lfos[units];
-    const float* rateSources[units];
-    float* lfoOutputs[units];
-    int modulatedSlots[units];
-    const int numModulated = g.numModulatedLfos, numActive = g.numActiveLfos;
-
-    for (int j = 0; j < numActive; ++j)
-    {
-        lfos[j] = g.lfo[g.activeLfos[j]];
-        lfoOutputs[j] = v.at (sourceLfo1 + g.activeLfos[j], 0);
-    }
-
-    for (int j = 0; j < numModulated; ++j)
-    {
-        int slot = 0;
-
-        while (g.activeLfos[slot] != g.modulatedLfos[j])
-            ++slot;
-
-        modulatedSlots[j] = slot;
-        const int source = lfos[slot].mod.source;
-        rateSources[j] = v.at (source, 0) - lagOf (Reader::lfoRate, 0, source);
-    }
-
-    for (int s = start; s < end; s += stretchFrames)
-    {
-        const int n = std::min (stretchFrames, end - s);
-
-        for (int c = 0; c < numChannels; ++c)
-        {
-            const float* in = io[c] + s;
-            float* input = v.at (sourceInput, c);
-
-            for (int i = 0; i < n; ++i)
-                input[i] = finiteInput (in[i]);
-        }
-
-        for (int t = 0; t < plan.numTasks; ++t)
-        {
-            const int task = plan.order[t];
-
-            if (task == taskLfos)
-            {
-                const float wholeNoteMs = g.wholeNoteMs;
-
-                // LFO rates first, all from the previous frame's values, then one sample of each LFO.
-                for (int i = 0; i < n; ++i)
-                {
-                    for (int j = 0; j < numModulated; ++j)
-                    {
-                        auto& lfo = lfos[modulatedSlots[j]];
-                        lfo.rate = modulatedLfoRate (lfo, wholeNoteMs, lfo.mod.apply (rateSources[j][i]));
-                        lfo.increment = lfo.incrementPerHz * lfo.rate;
-                    }
-
-                    for (int j = 0; j < numActive; ++j)
-                        lfoOutputs[j][i] = stepLfo<lfoChecked> (lfos[j]);
-                }
-            }
-            else if (task < taskMixer)
-            {
-                const int k = task - taskDelayRead;
-                auto& unit = g.delay[k];
-                const int source = unit.mod.source;
-
-                // A line modulated by its own output needs each frame's output before the next.
-                const bool readsItself = unit.mod.applies && source == sourceDelay1 + k;
-                const int lines = numChannels == 2 && unit.linked ? 1 : numChannels;
-                float positions[stretchFrames];
-
-                for (int c = 0; c < lines; ++c)
-                {
-                    auto& line = unit.line[c];
-                    startWrite[k][c] = line.write;
-                    float* out = v.at (sourceDelay1 + k, c);
-
-                    if (readsItself)
-                    {
-                        auto l = line;
-
-                        for (int i = 0; i < n; ++i)
-                        {
-                            modulateDelayTime (unit, g.wholeNoteMs, l, out[i - 1]);
-                            l.write = l.write + 1 < l.length ? l.write + 1 : 0;
-                            glide (l);
-                            out[i] = bounded (readRing (l.ring, readPositionFor (l.write, l.current, l.lengthF), l.length));
-                        }
-
-                        line = l;
-                        continue;
-                    }
-
-                    float targets[stretchFrames];
-
-                    if (unit.mod.applies)
-                        modulatedDelays (unit, line, v.at (source, c) - lagOf (Reader::delay, k, source), g.wholeNoteMs, targets, n);
-
-                    readPositionsOver (line, unit.mod.applies ? targets : nullptr, positions, n);
-                    readRingOver (line.ring, line.length, positions, out, n);
-                }
-
-                // Linked lines share their timing: the second ring is read at the same positions. Its
-                // line's timing is brought up to date at the end of the segment.
-                if (lines < numChannels)
-                {
-                    startWrite[k][1] = startWrite[k][0];
-                    readRingOver (unit.line[1].ring, unit.line[0].length, positions, v.at (sourceDelay1 + k, 1), n);
-                }
-
-            }
-            else if (task < taskDelayWrite)
-            {
-                const int k = task - taskMixer;
-                auto& unit = g.mixer[k];
-                const int own = sourceMixer1 + k;
-                const bool readsItself = unit.inputA == own || unit.inputB == own || (unit.mod.applies && unit.mod.source == own);
-
-                for (int c = 0; c < numChannels; ++c)
-                {
-                    const float* a = v.at (unit.inputA, c) - lagOf (Reader::mixer, k, unit.inputA);
-                    const float* b = v.at (unit.inputB, c) - lagOf (Reader::mixer, k, unit.inputB);
-                    const float* mod = unit.mod.applies ? v.at (unit.mod.source, c) - lagOf (Reader::mixer, k, unit.mod.source)
-                                                        : nullptr;
-                    float* out = v.at (own, c);
-
-                    switch (unit.mode)
-                    {
-                        case modeMix:     mixStretch<modeMix> (unit, c, readsItself, a, b, mod, out, n); break;
-                        case modeRingmod: mixStretch<modeRingmod> (unit, c, readsItself, a, b, mod, out, n); break;
-                        case modeGain:    mixStretch<modeGain> (unit, c, readsItself, a, b, mod, out, n); break;
-                        case modeDamp:    mixStretch<modeDamp> (unit, c, readsItself, a, b, mod, out, n); break;
-                        case modePan:     mixStretch<modePan> (unit, c, readsItself, a, b, mod, out, n); break;
-                        default:          mixStretch<numMixerModes> (unit, c, readsItself, a, b, mod, out, n); break;
-                    }
-                }
-            }
-            else if (task < taskOutput)
-            {
-                const int k = task - taskDelayWrite;
-                auto& unit = g.delay[k];
-
-                for (int c = 0; c < numChannels; ++c)
-                {
-                    const auto& line = unit.line[c];
-                    const float* in = v.at (unit.input, c) - lagOf (Reader::delay, k, unit.input);
-                    const float* feedback = v.at (unit.feedback, c) - lagOf (Reader::delay, k, unit.feedback);
-                    const int first = std::min (n, line.length - startWrite[k][c]);
-                    writeStretch (line.ring + startWrite[k][c], in, feedback, unit.inputLevel, unit.feedbackLevel,
-                                  line.gain, first);
-                    writeStretch (line.ring, in + first, feedback + first, unit.inputLevel, unit.feedbackLevel,
-                                  line.gain, n - first);
-                }
-            }
-            else
-            {
-                const Four level = allFour (g.outLevel), gain = allFour (g.outGain);
-
-                for (int c = 0; c < numChannels; ++c)
-                {
-                    const float* wet = v.at (g.outSource, c);
-                    const float* dry = v.at (sourceInput, c);
-                    alignas (16) float dryWets[stretchFrames], out[stretchFrames];
-
-                    if (g.dryWetMod.applies)
-                    {
-                        modulateStretch (g.dryWetMod, v.at (g.dryWetMod.source, c), dryWets, n);
-
-                        for (int i = 0; i < n; i += 4)
-                            storeFour (dryWets + i, loadFour (dryWets + i) * allFour (0.01f));
-
-                        // Channel 1's value is the one that stays.
-                        g.dryWet = dryWets[n - 1];
-                    }
-                    else
-                        std::fill_n (dryWets, stretchFrames, g.dryWet);
-
-                    for (int i = 0; i < n; i += 4)
-                    {
-                        const Four dryWet = loadFour (dryWets + i);
-                        const Four mix = loadFour (wet + i) * level * gain * dryWet + (allFour (1.0f) - dryWet) * loadFour (dry + i);
-                        storeFour (out + i, clampOutput (mix));
-                    }
-
-                    std::copy_n (out, n, io[c] + s);
-                }
-            }
-        }
-
-        // The last frame becomes the previous one.
-        for (int source = 0; source < numSignalSources; ++source)
-            for (int c = 0; c < 2; ++c)
-                v.value[source][c][stretchLead - 1] = v.value[source][c][stretchLead + n - 1];
-    }
-
-    for (int j = 0; j < numActive; ++j)
-        g.lfo[g.activeLfos[j]] = lfos[j];
-
-    for (int source = sourceInput; source < sourceLfo1; ++source)
-        for (int c = 0; c < numChannels; ++c)
-            g.source[source][c] = v.value[source][c][stretchLead - 1];
-
-    for (int k = 0; k < units; ++k)
-        g.source[sourceLfo1 + k][0] = g.source[sourceLfo1 + k][1] = v.value[sourceLfo1 + k][0][stretchLead - 1];
-}
-} // namespace
-
 void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, const juce::MidiBuffer& midi,
-                                            int numSamples, int numChannelsToProcess) noexcept
+                                            int numSamples, int numChannelsToProcess, uint32_t stores) noexcept
 {
-    SignalGraph g;
+    SignalGraph& g = *graph;
 
     // Load the graph's values and the units' state.
     for (int c = 0; c < numChannels; ++c)
@@ -1858,8 +266,8 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
     g.dryWet = dryWet;
     g.wholeNoteMs = wholeNoteMs;
 
-    // Routing and modulation as the parameters stand now; which units can be skipped.
-    auto resolvePlan = [&]
+    // Routing and modulation as the parameters stand now.
+    auto resolveRouting = [&]
     {
         auto& p = parameters;
 
@@ -1875,20 +283,10 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
                                    *p.getUnchecked (d + (delaySync[k] ? delayTimeSynced : delayTime)),
                                    delayTimeModDepth[k]);
 
-            // Skipped: no inputs, no modulation, and a ring (and last output) that is all +0.
-            bool silent = g.delay[k].input == sourceNone && g.delay[k].feedback == sourceNone
-                           && ! g.delay[k].mod.applies;
-
-            for (int c = 0; c < numChannelsToProcess; ++c)
-                silent = silent && delayZeroWrites[k][c] >= g.delay[k].line[c].length
-                          && isPositiveZero (g.source[sourceDelay1 + k][c]);
-
-            g.delay[k].runs = ! silent;
-
-            const int l = lfoBase (k + 1);
+            const int o = lfoBase (k + 1);
             g.lfo[k].mod.resolve (lfoRateModDepth[k] != 0.0f && lfoRateModSource[k] != 0,
-                                 *p.getUnchecked (l + ParameterIndex::lfoRateModSource),
-                                 *p.getUnchecked (l + (lfoSync[k] ? lfoSyncedRate : ParameterIndex::lfoRate)),
+                                 *p.getUnchecked (o + ParameterIndex::lfoRateModSource),
+                                 *p.getUnchecked (o + (lfoSync[k] ? lfoSyncedRate : ParameterIndex::lfoRate)),
                                  lfoRateModDepth[k]);
 
             const int m = mixerBase (k + 1);
@@ -1898,6 +296,28 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
                                    *p.getUnchecked (m + ParameterIndex::mixerControlModSource),
                                    *p.getUnchecked (m + ParameterIndex::mixerControl),
                                    mixerControlModDepth[k]);
+        }
+
+        g.outSource = resolveSelector (*p.getUnchecked (outInputSource));
+        g.dryWetMod.resolve (dryWetModDepth != 0.0f && dryWetModSource != 0,
+                             *p.getUnchecked (ParameterIndex::dryWetModSource),
+                             *p.getUnchecked (ParameterIndex::dryWet), dryWetModDepth);
+    };
+
+    // Which units can be skipped.
+    auto resolveRunning = [&]
+    {
+        for (int k = 0; k < numUnits; ++k)
+        {
+            // Skipped: no inputs, no modulation, and a ring (and last output) that is all +0.
+            bool silent = g.delay[k].input == sourceNone && g.delay[k].feedback == sourceNone
+                           && ! g.delay[k].mod.applies;
+
+            for (int c = 0; c < numChannelsToProcess; ++c)
+                silent = silent && delayZeroWrites[k][c] >= g.delay[k].line[c].length
+                          && isPositiveZero (g.source[sourceDelay1 + k][c]);
+
+            g.delay[k].runs = ! silent;
 
             // With both inputs at +0 every mode gives +0, "Damp" only once its last output is +0.
             bool idle = g.mixer[k].inputA == sourceNone && g.mixer[k].inputB == sourceNone
@@ -1909,11 +329,6 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
 
             g.mixer[k].runs = ! idle;
         }
-
-        g.outSource = resolveSelector (*p.getUnchecked (outInputSource));
-        g.dryWetMod.resolve (dryWetModDepth != 0.0f && dryWetModSource != 0,
-                             *p.getUnchecked (ParameterIndex::dryWetModSource),
-                             *p.getUnchecked (ParameterIndex::dryWet), dryWetModDepth);
     };
 
     auto runSegment = [&] (int start, int end)
@@ -1925,79 +340,21 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         const int length = end - start;
 
         planSegment (g, numChannelsToProcess);
-
-        // Passive LFOs: sample and hold ones alone, the others side by side.
-        SignalGraph::Oscillator* together[numUnits];
-        int units[numUnits], count = 0;
-
-        for (int k = 0; k < numUnits; ++k)
-        {
-            if (! g.lfo[k].passive)
-                continue;
-
-            if (g.lfo[k].table == nullptr && g.lfo[k].wave == waveSampleAndHold)
-            {
-                const float value = advancePassiveHold (g.lfo[k], length);
-                g.source[sourceLfo1 + k][0] = value;
-                g.source[sourceLfo1 + k][1] = value;
-            }
-            else
-            {
-                together[count] = &g.lfo[k];
-                units[count++] = k;
-            }
-        }
-
-        if (count > 0)
-        {
-            float values[numUnits];
-            advancePassiveLfos (together, count, length, values);
-
-            for (int j = 0; j < count; ++j)
-                g.source[sourceLfo1 + units[j]][0] = g.source[sourceLfo1 + units[j]][1] = values[j];
-        }
+        advancePassiveLfos (g, length);
 
         StretchPlan plan;
 
         if (stretchesEnabled && planStretches (g, numChannelsToProcess, plan))
-        {
-            if (numChannelsToProcess == 2)
-                g.lfoPhaseBounded ? runStretches<2, false> (g, plan, io, start, end) : runStretches<2, true> (g, plan, io, start, end);
-            else
-                g.lfoPhaseBounded ? runStretches<1, false> (g, plan, io, start, end) : runStretches<1, true> (g, plan, io, start, end);
-        }
-        else if (numChannelsToProcess == 2)
-            g.lfoPhaseBounded ? runFrames<2, false> (g, io, start, end) : runFrames<2, true> (g, io, start, end);
+            runStretches (g, plan, io, start, end, numChannelsToProcess);
         else
-            g.lfoPhaseBounded ? runFrames<1, false> (g, io, start, end) : runFrames<1, true> (g, io, start, end);
+            runFrames (g, io, start, end, numChannelsToProcess);
+
+        finishSegment (g, numChannelsToProcess, length);
 
         for (int k = 0; k < numUnits; ++k)
         {
-            auto& lines = g.delay[k].line;
-
-            if (g.delay[k].runs ? g.delay[k].linked : g.delay[k].linesMatch)
-            {
-                if (! g.delay[k].runs)
-                    idleLine (lines[0], length);
-
-                lines[1].write = lines[0].write;
-                lines[1].current = lines[0].current;
-                lines[1].target = lines[0].target;
-                lines[1].glideLength = lines[0].glideLength;
-            }
-            else if (! g.delay[k].runs)
-            {
-                for (int c = 0; c < numChannelsToProcess; ++c)
-                    idleLine (lines[c], length);
-            }
-
             for (int c = 0; c < numChannelsToProcess; ++c)
             {
-
-                // A skipped mixer's output, and so its last output, was +0 throughout.
-                if (! g.mixer[k].runs)
-                    g.mixer[k].last[c] = 0.0f;
-
                 // With no inputs every write was +0.
                 int& zeros = delayZeroWrites[k][c];
 
@@ -2009,7 +366,13 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         }
     };
 
-    resolvePlan();
+    if (stores != storesAtRouting)
+    {
+        resolveRouting();
+        storesAtRouting = stores;
+    }
+
+    resolveRunning();
 
     auto event = midi.findNextSamplePosition (0);
     const auto end = midi.cend();
@@ -2026,7 +389,10 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         position = next;
 
         if (position < numSamples && handleMidiEventsAt (event, end, position))
-            resolvePlan();
+        {
+            resolveRouting();
+            resolveRunning();
+        }
     }
 
     // Store the graph's values and the units' state back.
@@ -2070,77 +436,3 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
     dryWet = g.dryWet;
 }
 
-bool VarluneAudioProcessor::handleMidiEventsAt (juce::MidiBufferIterator& event, juce::MidiBufferIterator end,
-                                                int samplePosition)
-{
-    bool parametersMoved = false;
-
-    // Every event of this sample, in buffer order; any MIDI channel. Data bytes are seven bits wide.
-    for (; event != end && (*event).samplePosition == samplePosition; ++event)
-    {
-        const auto message = *event;
-
-        if (message.numBytes < 2)
-            continue;
-
-        const int status = message.data[0] & 0xf0;
-
-        if (status == 0xc0)
-        {
-            // Taken up at the start of the next block.
-            programChangeIndex.store (message.data[1] & 0x7f, std::memory_order_relaxed);
-            programChangePending.store (true, std::memory_order_release);
-        }
-        else if (status == 0xb0 && message.numBytes >= 3)
-        {
-            parametersMoved = handleControlChange (message.data[1] & 0x7f, message.data[2] & 0x7f)
-                               || parametersMoved;
-        }
-    }
-
-    return parametersMoved;
-}
-
-bool VarluneAudioProcessor::handleControlChange (int number, int value)
-{
-    const bool learning = midiLearnActive.load (std::memory_order_relaxed);
-    const float normalised = (float) value / 127.0f;
-    bool moved = false;
-
-    for (int i = 0; i < ParameterIndex::numParameters; ++i)
-    {
-        auto& parameter = *parameters.getUnchecked (i);
-
-        // Disarming and binding in one step, so an arm from the editor is never lost half-way.
-        if (learning && parameter.learnArmed.exchange (false, std::memory_order_relaxed))
-            parameter.setMidiCC (number);
-
-        if (number == parameter.getMidiCC())
-        {
-            beginParameterChangeGesture (i);
-            setParameterNotifyingHost (i, normalised);
-            endParameterChangeGesture (i);
-            lastMovedParameter.store (i, std::memory_order_relaxed);
-            moved = true;
-        }
-    }
-
-    return moved;
-}
-
-void VarluneAudioProcessor::setLastMovedParameter (int index) noexcept
-{
-    if (juce::isPositiveAndBelow (index, ParameterIndex::numParameters))
-        lastMovedParameter.store (index, std::memory_order_relaxed);
-}
-
-void VarluneAudioProcessor::updateLastMovedDisplay()
-{
-    const int index = lastMovedParameter.load (std::memory_order_relaxed);
-
-    if (juce::isPositiveAndBelow (index, ParameterIndex::numParameters))
-    {
-        lastParamName = getParameterName (index);
-        lastParamText = getParameterText (index);
-    }
-}
