@@ -101,8 +101,10 @@ void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPe
 
     if (usableRate && newSampleRate != sampleRate)
     {
+        // The rate is taken once every ring has its new size, so that after a failed allocation
+        // the next call sizes the rest.
+        updateRingSizes (newSampleRate);
         sampleRate = newSampleRate;
-        updateRingSizes();
 
         for (auto* lfo : lfos)
             lfo->sampleRate = sampleRate;
@@ -121,15 +123,15 @@ void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPe
     }
 }
 
-void VarluneAudioProcessor::updateRingSizes()
+void VarluneAudioProcessor::updateRingSizes (double newSampleRate)
 {
     for (int c = 0; c < numChannels; ++c)
     {
         for (int k = 0; k < numUnits; ++k)
-            delayLines[k][c]->followSampleRate (sampleRate);
+            delayLines[k][c]->followSampleRate (newSampleRate);
 
         for (int k = 0; k < numUnits; ++k)
-            mixers[k][c]->setSamplerate (sampleRate);
+            mixers[k][c]->setSamplerate (newSampleRate);
     }
 }
 

@@ -190,7 +190,7 @@ public:
 
 private:
     void setCachedDefaults();
-    void updateRingSizes();
+    void updateRingSizes (double newSampleRate);
 
     // Presets, host state and preferences (VarluneSettings.cpp).
     void openPresetsAndPreferences();
