@@ -1,5 +1,5 @@
-// Runs processBlock on one patch for a number of 512-frame stereo blocks at 48 kHz, for counting
-// instructions under callgrind (bench/instructions.sh): frameprobe default|full [blocks]
+// Runs processBlock on one patch for a number of stereo blocks at 48 kHz, for counting instructions
+// under callgrind (bench/instructions.sh): frameprobe default|full [blocks] [frames per block]
 #include "BenchPatches.h"
 #include "VarluneAudioProcessor.h"
 
@@ -11,7 +11,7 @@ int main (int argc, char** argv)
 {
     const bool full = argc > 1 && std::strcmp (argv[1], "full") == 0;
     const int blocks = argc > 2 ? std::atoi (argv[2]) : 200;
-    constexpr int blockSize = 512;
+    const int blockSize = argc > 3 ? std::atoi (argv[3]) : 512;
 
     VarluneAudioProcessor processor;
     processor.setPlayConfigDetails (2, 2, 48000.0, blockSize);

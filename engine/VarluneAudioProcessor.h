@@ -113,7 +113,7 @@ public:
     static float getModulatedValue (const mordwickLib::PluginParameter& parameter,
                                     float sourceValue, float depth) noexcept;
 
-    // MIDI input (VarluneBlockProcessing.cpp).
+    // MIDI input (MidiInput.cpp).
 
     /** The editor's learn and unlearn modes; armed parameters bind to the next controller. */
     std::atomic<bool> midiLearnActive { false };
@@ -170,6 +170,10 @@ public:
     double sampleRate = 44100.0;
     double bpm = 120.0;
 
+    // Whether block processing may run the graph stretch by stretch where that gives the same
+    // output as frame by frame; tests switch it off to compare the two.
+    bool stretchesEnabled = true;
+
     // delayLines[k][c]: delay unit k + 1, channel c.
     juce::OwnedArray<mordwickLib::SyncDelayNoFeed> delayLines[numUnits];
     // mixers[k][c]: mixer unit k + 1, channel c.
@@ -220,7 +224,6 @@ private:
     std::unique_ptr<juce::FileChooser> saveChooser;
 
     // Block processing (VarluneBlockProcessing.cpp).
-    struct SignalGraph;
     void handlePendingProgramChange();
     void takeParameterSnapshot() noexcept;
     void updateTempo() noexcept;

@@ -277,6 +277,42 @@ TEST (DelayLine, GlideMovesTowardTheTargetAndStopsWithinOneStepPastIt)
     EXPECT_GT (line.currentDelay, 3.0f);
 }
 
+// A glide whose last step would pass the target out of the ring stops at the ring's end, or on its
+// target below the ring's start; a ring shrunk by a new rate takes the delay in with it.
+TEST (DelayLine, TheDelayNeverLeavesTheRing)
+{
+    struct Case { float current, target, step, end; };
+    const Case cases[] = {
+        { 10.0f, 999.0f, 99.5f, 1000.0f },   // the 10th step would reach 1005
+        { 990.0f, 0.5f, -99.0f, 0.5f },      // the 10th step would reach 0
+        { 10.0f, 999.75f, 99.0f, 1000.0f },  // the 10th step reaches the ring's end exactly
+    };
+
+    for (const auto& c : cases)
+    {
+        SyncDelayNoFeed line;
+        withDelay (line, 1000, c.current);
+        line.targetDelay = c.target;
+        line.glideLength = 10;
+        line.glideStep = c.step;
+
+        for (int i = 0; i < 30; ++i)
+        {
+            feed (line, 0.0f);
+            ASSERT_GT (line.currentDelay, 0.0f) << "from " << c.current << ", call " << i;
+            ASSERT_LE (line.currentDelay, 1000.0f) << "from " << c.current << ", call " << i;
+        }
+
+        EXPECT_EQ (line.currentDelay, c.end) << "from " << c.current;
+    }
+
+    SyncDelayNoFeed line;
+    withDelay (line, 529201, 529200.0f);
+    line.followSampleRate (22050.0);
+    EXPECT_EQ (line.ringLength, 264601);
+    EXPECT_EQ (line.currentDelay, 264601.0f);
+}
+
 TEST (DelayLine, NoGlideWhenGlideLengthIsZero)
 {
     SyncDelayNoFeed line;

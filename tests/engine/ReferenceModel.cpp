@@ -18,6 +18,13 @@ float keepWithinGraphLimit (float y)
     return y;
 }
 
+// Not in the description: a NaN or infinite input sample enters the graph as 0, so that it cannot
+// circulate in the feedback paths as a full-scale value.
+float finiteOrSilence (float x)
+{
+    return std::isfinite (x) ? x : 0.0f;
+}
+
 int toInteger (float real)
 {
     return (int) (real + 0.5f);
@@ -349,7 +356,7 @@ void ReferenceModel::processBlock (juce::AudioSampleBuffer& buffer, const juce::
     {
         for (int c = 0; c < channels; ++c)
         {
-            inputSample[c] = buffer.getSample (c, s);
+            inputSample[c] = finiteOrSilence (buffer.getSample (c, s));
 
             if (c == 0)
             {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <random>
 #include <vector>
@@ -30,6 +31,13 @@ struct Pair
     }
 
     ~Pair() { engine.setPlayHead (nullptr); }
+
+    void changeRate (double rate)
+    {
+        engine.setPlayConfigDetails (inputs, outputs, rate, 512);
+        engine.prepareToPlay (rate, 512);
+        model.prepareToPlay (rate);
+    }
 
     void set (int index, float value)
     {
@@ -149,6 +157,42 @@ void changeSomeParameters (Pair& pair, std::mt19937& rng)
     {
         const int index = (int) (rng() % 98);
         pair.set (index, randomValueFor (index, rng, pair.engine.parameters.getUnchecked (index)->defaultNormalised));
+    }
+}
+
+// Long delays, where a glide or a change of sample rate can take a delay to the end of its ring:
+// synced whole and half notes at slow tempos, unsynced times near a second.
+void lengthenDelays (std::function<void (int, float)> set, std::mt19937& rng)
+{
+    using namespace ParameterIndex;
+
+    for (int k = 1; k <= 4; ++k)
+    {
+        const int d = delayBase (k);
+        const bool synced = rng() % 3 != 0;
+        set (d + delaySync, synced ? 1.0f : 0.0f);
+        set (d + delayTimeSynced, rng() % 2 == 0 ? 1.0f : 0.99f + 0.01f * (float) (rng() % 100) / 100.0f);
+        set (d + delayTime, 0.9f + 0.1f * (float) (rng() % 100) / 100.0f);
+        set (d + delayInput, sourceValue (rng() % 2 == 0 ? sourceInput : sourceDelay1 + (int) (rng() % 4)));
+        set (d + delayTimeModDepth, rng() % 2 == 0 ? 0.0f : 0.02f);
+    }
+
+    set (outInputSource, sourceValue (sourceDelay1 + (int) (rng() % 4)));
+    set (dryWet, 0.5f + 0.5f * (float) (rng() % 100) / 100.0f);
+}
+
+const double slowTempos[] = { 20.0, 20.0, 20.5, 24.0, 31.0, 45.0 };
+const double sessionRates[] = { 44100.0, 192000.0, 48000.0, 176400.0, 44100.0, 96000.0, 192000.0, 88200.0, 44100.0 };
+
+// Blocks longer than the glide (a quarter second) as well as short ones.
+int longBlockSize (std::mt19937& rng)
+{
+    switch (rng() % 6)
+    {
+        case 0:  return 65536;
+        case 1:  return 12000 + (int) (rng() % 40000);
+        case 2:  return 1 + (int) (rng() % 64);
+        default: return 4096 + (int) (rng() % 8192);
     }
 }
 
@@ -477,4 +521,120 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
             }
         }
     }
+}
+
+// Blocks longer than the glide and changes of sample rate in both directions under delays that
+// reach the end of their rings.
+TEST (SignalGraphDifferential, LongBlocksAndRateChangesUnderLongDelaysMatchTheReferenceModel)
+{
+    std::mt19937 rng (1912);
+    Pair pair (44100.0, 2, 2);
+    const juce::MidiBuffer noMidi;
+
+    for (int patch = 0; patch < 3; ++patch)
+    {
+        randomisePatch (pair, rng);
+        lengthenDelays ([&] (int index, float value) { pair.set (index, value); }, rng);
+        pair.playHead.mode = TestPlayHead::Mode::tempo;
+        pair.playHead.bpm = slowTempos[rng() % std::size (slowTempos)];
+
+        for (const double rate : sessionRates)
+        {
+            pair.changeRate (rate);
+
+            for (int block = 0; block < 3; ++block)
+                ASSERT_TRUE (runBlock (pair, rng, longBlockSize (rng), noMidi, rng() % 3 == 0 ? 4 : 0))
+                    << "patch " << patch << ", rate " << rate << ", block " << block;
+        }
+    }
+}
+
+// The two ways of running the graph, frame by frame and stretch by stretch, give the same bits on
+// the same patches, including long delays, long blocks and changes of sample rate.
+TEST (SignalGraphDifferential, StretchesGiveTheSameOutputAsFrameByFrame)
+{
+    std::mt19937 rng (2718);
+    VarluneAudioProcessor stretches, frames;
+    frames.stretchesEnabled = false;
+    TestPlayHead playHead;
+    VarluneAudioProcessor* const both[] = { &stretches, &frames };
+
+    for (auto* engine : both)
+    {
+        engine->setPlayConfigDetails (2, 2, 44100.0, 512);
+        engine->setPlayHead (&playHead);
+
+        for (auto* parameter : engine->parameters)
+            parameter->setMidiCC (-1);
+    }
+
+    for (int k = 0; k < 4; ++k)
+        for (int i = 0; i < 1024; ++i)
+            frames.lfos[k]->randomTable[i] = stretches.lfos[k]->randomTable[i];
+
+    auto set = [&] (int index, float value)
+    {
+        stretches.setParameter (index, value);
+        frames.setParameter (index, value);
+    };
+
+    const juce::MidiBuffer noMidi;
+
+    for (int patch = 0; patch < 40; ++patch)
+    {
+        for (int i = 0; i < 98; ++i)
+            set (i, randomValueFor (i, rng, stretches.parameters.getUnchecked (i)->defaultNormalised));
+
+        randomTempo (playHead, rng);
+        const bool longDelays = patch % 2 == 0;
+
+        if (longDelays)
+        {
+            lengthenDelays (set, rng);
+            playHead.mode = TestPlayHead::Mode::tempo;
+            playHead.bpm = slowTempos[rng() % std::size (slowTempos)];
+        }
+
+        const int inputKind = (int) (rng() % 5);
+
+        for (int block = 0; block < 8; ++block)
+        {
+            if (block == 4)
+            {
+                const double rate = sessionRates[rng() % std::size (sessionRates)];
+                for (auto* engine : both)
+                    engine->prepareToPlay (rate, 512);
+            }
+
+            if (rng() % 3 == 0)
+            {
+                const int index = (int) (rng() % 98);
+                set (index, randomValueFor (index, rng, stretches.parameters.getUnchecked (index)->defaultNormalised));
+            }
+
+            const int numSamples = longDelays || rng() % 2 == 0 ? longBlockSize (rng) : randomBlockSize (rng);
+            juce::AudioSampleBuffer a (2, numSamples), b (2, numSamples);
+
+            for (int c = 0; c < 2; ++c)
+                for (int s = 0; s < numSamples; ++s)
+                    a.setSample (c, s, randomInput (rng, inputKind));
+
+            b.makeCopyOf (a);
+            stretches.processBlock (a, const_cast<juce::MidiBuffer&> (noMidi));
+            frames.processBlock (b, const_cast<juce::MidiBuffer&> (noMidi));
+
+            for (int c = 0; c < 2; ++c)
+                for (int s = 0; s < numSamples; ++s)
+                    ASSERT_TRUE (sameBits (a.getSample (c, s), b.getSample (c, s)))
+                        << "patch " << patch << ", block " << block << ", channel " << c << ", sample " << s;
+
+            for (int k = 0; k < 4; ++k)
+                for (int c = 0; c < 2; ++c)
+                    ASSERT_TRUE (sameBits (stretches.delayLines[k][c]->currentDelay, frames.delayLines[k][c]->currentDelay))
+                        << "patch " << patch << ", block " << block << ", delay " << k + 1;
+        }
+    }
+
+    for (auto* engine : both)
+        engine->setPlayHead (nullptr);
 }

@@ -1,0 +1,13 @@
+# The editor's look, controls and panels, headless: the framework runs with no display at all.
+# Golden images live in editor/golden; a mismatch leaves the actual image and a diff in the build.
+varlune_add_test(editor_tests
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/editor/DelayPanelTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/editor/EditorTestSupport.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/editor/KivLookTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/editor/LfoPanelTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/editor/MixerPanelTest.cpp
+  LIBS varlune_engine)
+target_compile_definitions(editor_tests PRIVATE
+  VARLUNE_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/editor/golden"
+  VARLUNE_GOLDEN_DIFF_DIR="${CMAKE_CURRENT_BINARY_DIR}/editor-golden-diffs")
