@@ -59,8 +59,12 @@ void BM_ReferenceModel (benchmark::State& state)
     ReferenceModel model;
     model.prepareToPlay (rate);
 
+    // The model knows parameters by the names the processor gives them.
     if (state.range (0) == 1)
-        benchpatch::applyFullPatch ([&] (int index, float value) { model.setParameter (index, value); });
+    {
+        VarluneAudioProcessor names;
+        benchpatch::applyFullPatch ([&] (int index, float value) { model.setParameter (names.getParameterName (index), value); });
+    }
 
     juce::Random random (1234);
     juce::AudioSampleBuffer input (2, blockSize), buffer (2, blockSize);

@@ -1,4 +1,5 @@
 #include "VarluneAudioProcessor.h"
+#include "VarluneAudioProcessorEditor.h"
 
 #include <cmath>
 
@@ -9,6 +10,7 @@ constexpr double highestSampleRate = 768000.0;
 
 const int routingSelectors[] = { 4, 6, 14, 16, 24, 26, 34, 36, 69, 70, 75, 76, 81, 82, 87, 88, 92 };
 const int modulationDepths[] = { 9, 19, 29, 39, 73, 79, 85, 91, 46, 53, 60, 67, 96 };
+const int feedbackAmounts[] = { 3, 13, 23, 33 };
 } // namespace
 
 VarluneAudioProcessor::VarluneAudioProcessor()
@@ -146,8 +148,8 @@ double VarluneAudioProcessor::getTailLengthSeconds() const        { return 0.0; 
 bool VarluneAudioProcessor::acceptsMidi() const                   { return true; }
 bool VarluneAudioProcessor::producesMidi() const                  { return false; }
 
-juce::AudioProcessorEditor* VarluneAudioProcessor::createEditor() { return nullptr; }
-bool VarluneAudioProcessor::hasEditor() const                     { return false; }
+juce::AudioProcessorEditor* VarluneAudioProcessor::createEditor() { return new VarluneAudioProcessorEditor (*this); }
+bool VarluneAudioProcessor::hasEditor() const                     { return true; }
 
 mordwickLib::PluginParameter* VarluneAudioProcessor::getParameterRecord (int index) const noexcept
 {
@@ -205,6 +207,40 @@ void VarluneAudioProcessor::resetModDepths()
 {
     for (int index : modulationDepths)
         setParameterNotifyingHost (index, parameters[index]->defaultNormalised);
+}
+
+void VarluneAudioProcessor::revertToDefaultSettings()
+{
+    for (int index = 0; index < ParameterIndex::numParameters; ++index)
+        setParameterNotifyingHost (index, parameters[index]->defaultNormalised);
+}
+
+void VarluneAudioProcessor::panic()
+{
+    for (int index : feedbackAmounts)
+        setParameterNotifyingHost (index, 0.0f);
+
+    delayLinesSilenceRequested.store (true, std::memory_order_release);
+}
+
+void VarluneAudioProcessor::silenceDelayLinesIfRequested() noexcept
+{
+    if (! delayLinesSilenceRequested.exchange (false, std::memory_order_acquire))
+        return;
+
+    // The last outputs of the lines and mixers and the damping memories go too: fed back through
+    // the routing into the cleared rings, they would start the echo again.
+    for (int c = 0; c < numChannels; ++c)
+    {
+        for (int k = 0; k < numUnits; ++k)
+        {
+            delayLines[k].getUnchecked (c)->clear();
+            delayZeroWrites[k][c] = INT_MAX;
+            delayOutput[k][c] = 0.0f;
+            mixers[k].getUnchecked (c)->reset();
+            mixerOutput[k][c] = 0.0f;
+        }
+    }
 }
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()

@@ -71,6 +71,13 @@ public:
     /** Sets every modulation depth to 0, notifying the host. */
     void resetModDepths();
 
+    /** Sets all 98 parameters to their defaults, notifying the host; learned controllers stay. */
+    void revertToDefaultSettings();
+
+    /** Sets the four feedback amounts to 0, notifying the host, and silences the eight delay lines
+        at the start of the next block. Message thread. */
+    void panic();
+
     //==============================================================================
     // Presets, host state and preferences (VarluneSettings.cpp).
 
@@ -188,13 +195,20 @@ public:
     juce::StringArray presetNames;                      // the editor's copy of the list; message thread
     std::atomic<bool> presetListChanged { true };       // set by a save, cleared by the editor
 
-    // The editor's size to open with; message thread.
+    // The editor's size to open with, and the menu's request that the open window take it again;
+    // message thread.
     float lastUIWidth = 1000.0f;
     float lastUIHeight = 700.0f;
+    bool uiSizeResetRequested = false;
 
 private:
     void setCachedDefaults();
     void updateRingSizes (double newSampleRate);
+
+    // PANIC's clearing of the delay lines: requested by any thread, carried out by the audio
+    // thread at the start of a block, so no block ever runs on a half-cleared ring.
+    std::atomic<bool> delayLinesSilenceRequested { false };
+    void silenceDelayLinesIfRequested() noexcept;
 
     // Presets, host state and preferences (VarluneSettings.cpp).
     void openPresetsAndPreferences();

@@ -47,6 +47,7 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
     {
         const juce::ScopedNoDenormals noDenormals;
 
+        silenceDelayLinesIfRequested();
         handlePendingProgramChange();
         takeParameterSnapshot();
         updateTempo();

@@ -3,6 +3,10 @@
 varlune_add_test(engine_graph_tests
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/engine/ReferenceModel.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/engine/ReferenceSignalGraph.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/engine/ReferenceParameters.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/engine/ReferenceUnits.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/engine/ReferenceDepartures.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/engine/SignalGraphDifferentialTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/engine/SignalGraphTest.cpp
   LIBS varlune_engine)

@@ -91,7 +91,9 @@ inline float randomValueFor (int index, std::mt19937& rng, float defaultNormalis
     return unit (rng);
 }
 
-/** Input: noise, silence of either sign, loud values beyond full scale, impulses. */
+/** Input: noise, silence of either sign, loud values beyond full scale, impulses (kinds 0 to 4),
+    and noise with a NaN, an infinity or the largest float now and then (kind 5, what a broken
+    upstream plug-in sends). */
 inline float randomInput (std::mt19937& rng, int kind)
 {
     std::uniform_real_distribution<float> unit (-1.0f, 1.0f);
@@ -102,6 +104,13 @@ inline float randomInput (std::mt19937& rng, int kind)
         case 1:  return 0.0f;
         case 2:  return -0.0f;
         case 3:  return unit (rng) * 3.0f;
+        case 5:
+        {
+            const float extremes[] = { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                                       -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::max(),
+                                       -std::numeric_limits<float>::max() };
+            return rng() % 61 == 0 ? extremes[rng() % 5] : unit (rng);
+        }
         default: return (rng() % 97) == 0 ? 1.0f : 0.0f;
     }
 }

@@ -1,318 +1,216 @@
+// The reference model: construction, preparation and the frame of each block.
 #include "ReferenceModel.h"
 
+#include "ReferenceDepartures.h"
+
+#include <algorithm>
 #include <cmath>
 
-namespace
-{
-// The bound every graph value stays within (runaway feedback loops saturate there).
-constexpr float graphLimit = 1.0e6f;
-
-float keepWithinGraphLimit (float y)
-{
-    if (y >= graphLimit)
-        return graphLimit;
-    if (y <= -graphLimit)
-        return -graphLimit;
-    if (y != y)
-        return graphLimit;
-    return y;
-}
-
-// Not in the description: a NaN or infinite input sample enters the graph as 0, so that it cannot
-// circulate in the feedback paths as a full-scale value.
-float finiteOrSilence (float x)
-{
-    return std::isfinite (x) ? x : 0.0f;
-}
-
-int toInteger (float real)
-{
-    return (int) (real + 0.5f);
-}
-} // namespace
+using reference::Parameter;
 
 ReferenceModel::ReferenceModel()
 {
-    for (int i = 0; i < 98; ++i)
-        parameters.add (new mordwickLib::PluginParameter());
+    for (int k = 0; k < numUnits; ++k)
+    {
+        const int n = k + 1;
+        auto unit = [&] (const char* family, const char* suffix) { return &parameters.ofUnit (family, n, suffix); };
 
-    initializeAllParameters (parameters);
+        delayParameters[k] = { unit ("Delay", "_Time"), unit ("Delay", "_Sync"), unit ("Delay", "_Time_Synced"),
+                               unit ("Delay", "_Feedback"), unit ("Delay", "_Input"), unit ("Delay", "_input_Level"),
+                               unit ("Delay", "_Feedback_Input"), unit ("Delay", "_Feedback_Input_Level"),
+                               unit ("Delay", "_Time_Mod_Source"), unit ("Delay", "_Time_Mod_Depth") };
+        lfoParameters[k] = { unit ("Lfo", "_Wave"), unit ("Lfo", "_Rate"), unit ("Lfo", "_Sync"),
+                             unit ("Lfo", "_Synced_Rate"), unit ("Lfo", "_Rate_x100"),
+                             unit ("Lfo", "_Rate_Mod_Source"), unit ("Lfo", "_Rate_Mod_Depth") };
+        mixerParameters[k] = { unit ("Mixer", "_Mode"), unit ("Mixer", "_Input_A"), unit ("Mixer", "_Input_B"),
+                               unit ("Mixer", "_Control"), unit ("Mixer", "_Control_Mod_Source"),
+                               unit ("Mixer", "_Control_Mod_Depth") };
+    }
 
+    outputParameters = { &parameters.named ("Out_Input_Source"), &parameters.named ("Out_Input_Level"),
+                         &parameters.named ("Dry_Wet"), &parameters.named ("Dry_Wet_Mod_Source"),
+                         &parameters.named ("Dry_Wet_Mod_Depth"), &parameters.named ("Out_Gain") };
+
+    // The settings before the first block.
     for (int k = 0; k < numUnits; ++k)
     {
         delayTimeMs[k] = 60.0f; delaySync[k] = false; delaySyncedDivision[k] = 4.0f; delayFeedback[k] = 0.4f;
         delayInputLevel[k] = 1.0f; delayFeedbackInputLevel[k] = 0.0f; delayTimeModSource[k] = 0;
         delayTimeModDepth[k] = 0.0f;
-    }
-
-    for (int k = 0; k < numUnits; ++k)
-    {
         lfoWave[k] = 0; lfoRate[k] = 1.0f; lfoSync[k] = false; lfoSyncedDivision[k] = 1.0f;
         lfoRateTimes100[k] = false; lfoRateModSource[k] = 0; lfoRateModDepth[k] = 0.0f;
-        lfos.add (new mordwickLib::Lfo());
-    }
-
-    for (int k = 0; k < numUnits; ++k)
-    {
         mixerMode[k] = 0; mixerControl[k] = 0.5f; mixerControlModSource[k] = 0; mixerControlModDepth[k] = 0.0f;
     }
 
-    for (int c = 0; c < 2; ++c)
+    // Rings of 12 s and one sample; no glide running.
+    for (auto& unit : delayLines)
     {
-        for (int k = 0; k < numUnits; ++k)
+        for (auto& line : unit)
         {
-            auto* line = delayLines[k].add (new mordwickLib::SyncDelayNoFeed());
-            line->resizeRing ((int) ((float) line->sampleRate * 12.0f + 1.0f));
-            line->glideLength = 0;
-            line->currentDelay = line->targetDelay;
+            line.replaceRing ((int) ((float) line.sampleRate * 12.0f + 1.0f));
+            line.glideLength = 0;
+            line.currentDelay = line.targetDelay;
         }
-
-        for (int k = 0; k < numUnits; ++k)
-            mixers[k].add (new KivMixer())->setSamplerate (sampleRate);
     }
+}
+
+void ReferenceModel::setParameter (const juce::String& name, float normalised)
+{
+    parameters.named (name).storeFromHost (normalised);
 }
 
 void ReferenceModel::prepareToPlay (double newSampleRate)
 {
-    if (newSampleRate != sampleRate)
+    if (reference::isUsableSampleRate (newSampleRate) && newSampleRate != sampleRate)
     {
         sampleRate = newSampleRate;
 
-        for (int c = 0; c < 2; ++c)
-        {
-            for (int k = 0; k < numUnits; ++k)
-                delayLines[k].getUnchecked (c)->followSampleRate (sampleRate);
+        for (auto& unit : delayLines)
+            for (auto& line : unit)
+                line.takeUpSampleRate (sampleRate);
 
-            for (int k = 0; k < numUnits; ++k)
-                mixers[k].getUnchecked (c)->setSamplerate (sampleRate);
-        }
-
-        for (auto* lfo : lfos)
-            lfo->sampleRate = sampleRate;
+        for (auto& lfo : lfos)
+            lfo.sampleRate = sampleRate;
     }
 
-    for (int c = 0; c < 2; ++c)
-    {
-        for (int k = 0; k < numUnits; ++k)
-            delayLines[k].getUnchecked (c)->clear();
+    for (auto& unit : delayLines)
+        for (auto& line : unit)
+            line.clear();
 
-        for (int k = 0; k < numUnits; ++k)
-            mixers[k].getUnchecked (c)->reset();
-    }
+    for (auto& unit : mixers)
+        for (auto& mixer : unit)
+            mixer.reset();
 }
 
-void ReferenceModel::copyRandomTablesFrom (const juce::OwnedArray<mordwickLib::Lfo>& others)
+//==============================================================================
+// The block's frame.
+
+void ReferenceModel::processBlock (juce::AudioSampleBuffer& buffer, const juce::MidiBuffer& midi,
+                                   int numInputs, int numOutputs, juce::AudioPlayHead* playHead)
+{
+    {
+        const juce::ScopedNoDenormals noDenormals;
+
+        // A pending program change becomes a preset load here, which the model has no use for.
+        programChangePending = false;
+
+        takeSnapshot();
+        readTempo (playHead);
+        setUpDelayLines();
+        setUpLfos();
+        setUpMixers();
+
+        // State exists for two channels only.
+        const int channels = std::min ({ numInputs, (int) numChannels, buffer.getNumChannels() });
+
+        for (int s = 0; s < buffer.getNumSamples(); ++s)
+        {
+            for (int c = 0; c < channels; ++c)
+            {
+                inputSample[c] = reference::inputEnteringGraph (buffer.getSample (c, s));
+
+                if (c == 0)
+                {
+                    handleMidiAt (midi, s);
+                    stepLfos();
+                }
+
+                stepDelays (c);
+                stepMixers (c);
+                buffer.setSample (c, s, outputSample (c));
+            }
+        }
+    }
+
+    for (int c = std::max (numInputs, 0); c < std::min (numOutputs, buffer.getNumChannels()); ++c)
+        buffer.clear (c, 0, buffer.getNumSamples());
+}
+
+void ReferenceModel::takeSnapshot()
 {
     for (int k = 0; k < numUnits; ++k)
-        for (int i = 0; i < 1024; ++i)
-            lfos.getUnchecked (k)->randomTable[i] = others.getUnchecked (k)->randomTable[i];
-}
-
-void ReferenceModel::setParameter (int index, float value)
-{
-    if (value >= 0.0f && value <= 1.0f)
-        parameters.getUnchecked (index)->storeNormalised (value);
-}
-
-float ReferenceModel::sourceValue (int selectorIndex, int channel) const
-{
-    const int i = (int) (parameters.getUnchecked (selectorIndex)->getReal() + 0.5f);
-
-    switch (i)
     {
-        case 1: return inputSample[channel];
-        case 2: return delayOutput[0][channel];
-        case 3: return delayOutput[1][channel];
-        case 4: return delayOutput[2][channel];
-        case 5: return delayOutput[3][channel];
-        case 6: return mixerOutput[0][channel];
-        case 7: return mixerOutput[1][channel];
-        case 8: return mixerOutput[2][channel];
-        case 9: return mixerOutput[3][channel];
-        case 10: return lfoOutput[0];
-        case 11: return lfoOutput[1];
-        case 12: return lfoOutput[2];
-        case 13: return lfoOutput[3];
-        default: return 0.0f;
+        const auto& d = delayParameters[k];
+        delayTimeMs[k] = d.time->real;
+        delaySync[k] = reference::isOn (d.sync->real);
+        delaySyncedDivision[k] = d.timeSynced->real;
+        delayFeedback[k] = d.feedback->normalised;
+        delayInputLevel[k] = d.inputLevel->normalised;
+        delayFeedbackInputLevel[k] = d.feedbackInputLevel->normalised;
+        delayTimeModSource[k] = reference::choiceOf (d.timeModSource->real);
+        delayTimeModDepth[k] = d.timeModDepth->normalised;
+
+        const auto& l = lfoParameters[k];
+        lfoWave[k] = reference::choiceOf (l.wave->real);
+        lfoRate[k] = l.rate->real;
+        lfoSync[k] = reference::isOn (l.sync->real);
+        lfoSyncedDivision[k] = l.syncedRate->real;
+        lfoRateTimes100[k] = reference::isOn (l.rateTimes100->real);
+        lfoRateModSource[k] = reference::choiceOf (l.rateModSource->real);
+        lfoRateModDepth[k] = l.rateModDepth->normalised;
+
+        const auto& m = mixerParameters[k];
+        mixerMode[k] = reference::choiceOf (m.mode->real);
+        mixerControl[k] = m.control->normalised;
+        mixerControlModSource[k] = reference::choiceOf (m.controlModSource->real);
+        mixerControlModDepth[k] = m.controlModDepth->normalised;
     }
+
+    const auto& o = outputParameters;
+    outInputLevel = o.inputLevel->normalised;
+    dryWet = o.dryWet->normalised;
+    dryWetModSource = reference::choiceOf (o.dryWetModSource->real);
+    dryWetModDepth = o.dryWetModDepth->normalised;
+    outGainFactor = std::pow (10.0f, o.gain->real * 0.05f);
 }
 
-float ReferenceModel::modulated (int parameterIndex, int sourceSelectorIndex, float depth, int channel) const
+void ReferenceModel::readTempo (juce::AudioPlayHead* playHead)
 {
-    const float y = sourceValue (sourceSelectorIndex, channel);
-    const auto& parameter = *parameters.getUnchecked (parameterIndex);
+    if (playHead != nullptr)
+    {
+        const auto position = playHead->getPosition();
 
-    float x = y;
-    if (y > 1.0f)
-        x = 1.0f;
-    else if (! (y >= -1.0f))
-        x = -1.0f;
+        if (position.hasValue() && position->getBpm().hasValue() && reference::isUsableTempo (*position->getBpm()))
+            bpm = *position->getBpm();
+    }
 
-    const float lo = parameter.minValue < parameter.maxValue ? parameter.minValue : parameter.maxValue;
-    const float hi = parameter.minValue < parameter.maxValue ? parameter.maxValue : parameter.minValue;
-    const float v = parameter.getReal();
-    const float mid = (hi - lo) * 0.5f + lo;
-    float range;
-    if (v <= mid)
-        range = v;
-    else
-        range = hi - v;
-
-    float result = v + depth * range * x;
-    if (result < lo)
-        result = lo;
-    if (result > hi)
-        result = hi;
-    return result;
+    wholeNoteMs = (60000.0f / (float) bpm) * 4.0f;
 }
 
-float ReferenceModel::delayTarget (float s, const mordwickLib::SyncDelayNoFeed& line) const
+float ReferenceModel::delayInSamples (float ms, const reference::DelayLine& line) const
 {
-    const int length = line.ringLength;
+    const float r = (float) line.sampleRate;
+    return (float) ((double) ms * 0.001 * (double) r);
+}
 
-    if (0.0f < s && s < (float) length)
+float ReferenceModel::targetInRing (float s, const reference::DelayLine& line) const
+{
+    const float length = (float) line.ringLength();
+
+    if (s > 0.0f && s < length)
         return s;
     if (s <= 0.0f)
         return 1.0f;
-    if (s >= (float) length)
+    if (s >= length)
     {
-        while (s >= (float) length)
+        while (s >= length)
             s = s * 0.5f;
         return s;
     }
     return line.targetDelay;
 }
 
-void ReferenceModel::handleMidi (const juce::MidiBuffer& midi, int samplePosition, int numSamples)
+void ReferenceModel::setUpDelayLines()
 {
-    if (samplePosition >= numSamples)
-        return;
-
-    for (const auto metadata : midi)
-    {
-        if (metadata.samplePosition != samplePosition)
-            continue;
-
-        const auto message = metadata.getMessage();
-
-        if (message.isProgramChange())
-        {
-            programChangePending = true;
-            programChangeIndex = message.getProgramChangeNumber() & 0x7f;
-        }
-        else if (message.isController())
-        {
-            const int number = message.getControllerNumber() & 0x7f;
-            const int value = message.getControllerValue() & 0x7f;
-
-            for (int i = 0; i < 98; ++i)
-            {
-                auto& parameter = *parameters.getUnchecked (i);
-
-                if (midiLearnActive && parameter.isLearnArmed())
-                {
-                    parameter.setMidiCC (number);
-                    parameter.setLearnArmed (false);
-                }
-
-                if (number == parameter.getMidiCC())
-                {
-                    setParameter (i, (float) value / 127.0f);
-                    lastMovedParameter = i;
-                }
-            }
-        }
-    }
-}
-
-void ReferenceModel::processBlock (juce::AudioSampleBuffer& buffer, const juce::MidiBuffer& midi,
-                                   int numInputs, int numOutputs, juce::AudioPlayHead* playHead)
-{
-    const juce::ScopedNoDenormals noDenormals;
-
-    // Step 2: the program-change request is taken up.
-    programChangePending = false;
-
-    // Step 3: the snapshot.
     for (int k = 0; k < numUnits; ++k)
     {
-        const int b = 10 * k;
-        delayTimeMs[k] = parameters.getUnchecked (b + 0)->getReal();
-        delaySync[k] = (int) parameters.getUnchecked (b + 1)->getReal() != 0;
-        delaySyncedDivision[k] = parameters.getUnchecked (b + 2)->getReal();
-        delayFeedback[k] = parameters.getUnchecked (b + 3)->getNormalised();
-        delayInputLevel[k] = parameters.getUnchecked (b + 5)->getNormalised();
-        delayFeedbackInputLevel[k] = parameters.getUnchecked (b + 7)->getNormalised();
-        delayTimeModSource[k] = toInteger (parameters.getUnchecked (b + 8)->getReal());
-        delayTimeModDepth[k] = parameters.getUnchecked (b + 9)->getNormalised();
-    }
-
-    for (int k = 0; k < numUnits; ++k)
-    {
-        const int b = 40 + 7 * k;
-        lfoWave[k] = toInteger (parameters.getUnchecked (b + 0)->getReal());
-        lfoRate[k] = parameters.getUnchecked (b + 1)->getReal();
-        lfoSync[k] = (int) parameters.getUnchecked (b + 2)->getReal() != 0;
-        lfoSyncedDivision[k] = parameters.getUnchecked (b + 3)->getReal();
-        lfoRateTimes100[k] = (int) parameters.getUnchecked (b + 4)->getReal() != 0;
-        lfoRateModSource[k] = toInteger (parameters.getUnchecked (b + 5)->getReal());
-        lfoRateModDepth[k] = parameters.getUnchecked (b + 6)->getNormalised();
-    }
-
-    for (int k = 0; k < numUnits; ++k)
-    {
-        const int b = 68 + 6 * k;
-        mixerMode[k] = toInteger (parameters.getUnchecked (b + 0)->getReal());
-        mixerControl[k] = parameters.getUnchecked (b + 3)->getNormalised();
-        mixerControlModSource[k] = toInteger (parameters.getUnchecked (b + 4)->getReal());
-        mixerControlModDepth[k] = parameters.getUnchecked (b + 5)->getNormalised();
-    }
-
-    outInputLevel = parameters.getUnchecked (93)->getNormalised();
-    dryWet = parameters.getUnchecked (94)->getNormalised();
-    dryWetModSource = toInteger (parameters.getUnchecked (95)->getReal());
-    dryWetModDepth = parameters.getUnchecked (96)->getNormalised();
-    outGainFactor = std::pow (10.0f, parameters.getUnchecked (97)->getReal() * 0.05f);
-
-    // Step 4: the tempo, when the host gives a usable one.
-    if (playHead != nullptr)
-    {
-        const auto position = playHead->getPosition();
-
-        if (position.hasValue() && position->getBpm().hasValue())
+        for (auto& line : delayLines[k])
         {
-            const double hostBpm = *position->getBpm();
-            const float wholeNote = (60000.0f / (float) hostBpm) * 4.0f;
-
-            if (hostBpm > 0.0 && std::isfinite (hostBpm) && wholeNote > 0.0f && wholeNote <= 1.0e30f)
-                bpm = hostBpm;
-        }
-    }
-
-    wholeNoteMs = (60000.0f / (float) bpm) * 4.0f;
-
-    // Step 5: delay lines.
-    for (int k = 0; k < numUnits; ++k)
-    {
-        for (int c = 0; c < 2; ++c)
-        {
-            auto& line = *delayLines[k].getUnchecked (c);
             line.glideLength = (int) (sampleRate * 0.25);
             line.feedbackGain = delayFeedback[k] * 0.96f;
 
-            const float r = (float) line.sampleRate;
-            float s;
-            if (delaySync[k])
-            {
-                const float q = wholeNoteMs / delaySyncedDivision[k];
-                s = (float) ((double) q * 0.001 * (double) r);
-            }
-            else
-            {
-                s = (float) ((double) delayTimeMs[k] * 0.001 * (double) r);
-            }
-
-            line.targetDelay = delayTarget (s, line);
+            const float ms = delaySync[k] ? wholeNoteMs / delaySyncedDivision[k] : delayTimeMs[k];
+            line.targetDelay = targetInRing (delayInSamples (ms, line), line);
 
             if (line.glideLength == 0)
                 line.currentDelay = line.targetDelay;
@@ -320,11 +218,13 @@ void ReferenceModel::processBlock (juce::AudioSampleBuffer& buffer, const juce::
                 line.glideStep = (line.targetDelay - line.currentDelay) / (float) line.glideLength;
         }
     }
+}
 
-    // Step 6: LFOs.
+void ReferenceModel::setUpLfos()
+{
     for (int k = 0; k < numUnits; ++k)
     {
-        auto& lfo = *lfos.getUnchecked (k);
+        auto& lfo = lfos[k];
 
         if (lfoWave[k] >= 0 && lfoWave[k] <= 5)
             lfo.wave = lfoWave[k];
@@ -336,122 +236,18 @@ void ReferenceModel::processBlock (juce::AudioSampleBuffer& buffer, const juce::
         else
             lfo.rate = lfoRate[k];
 
-        lfo.phaseIncrement = (float) lfo.tableSize / (float) lfo.sampleRate * lfo.rate;
+        lfo.phaseIncrement = lfo.incrementForRate();
     }
+}
 
-    // Step 7: mixers.
+void ReferenceModel::setUpMixers()
+{
     for (int k = 0; k < numUnits; ++k)
     {
-        for (int c = 0; c < 2; ++c)
+        for (auto& mixer : mixers[k])
         {
-            mixers[k].getUnchecked (c)->setMode (mixerMode[k]);
-            mixers[k].getUnchecked (c)->setValue (mixerControl[k]);
+            mixer.mode = mixerMode[k];
+            mixer.setValue (mixerControl[k]);
         }
     }
-
-    // Step 8: the signal graph, sample by sample and channel by channel.
-    const int channels = std::min (numInputs, 2);
-
-    for (int s = 0; s < buffer.getNumSamples(); ++s)
-    {
-        for (int c = 0; c < channels; ++c)
-        {
-            inputSample[c] = finiteOrSilence (buffer.getSample (c, s));
-
-            if (c == 0)
-            {
-                handleMidi (midi, s, buffer.getNumSamples());
-
-                for (int k = 0; k < numUnits; ++k)
-                {
-                    if (lfoRateModDepth[k] != 0.0f && lfoRateModSource[k] != 0)
-                    {
-                        const int b = 40 + 7 * k;
-                        auto& lfo = *lfos.getUnchecked (k);
-
-                        if (lfoSync[k])
-                        {
-                            const float v = modulated (b + 3, b + 5, lfoRateModDepth[k], 0);
-                            const float n = (float) (int) v;
-                            lfo.rate = 1000.0f / (wholeNoteMs / n);
-                        }
-                        else
-                        {
-                            const float v = modulated (b + 1, b + 5, lfoRateModDepth[k], 0);
-                            lfo.rate = lfoRateTimes100[k] ? v * 100.0f : v;
-                        }
-
-                        lfo.phaseIncrement = (float) lfo.tableSize / (float) lfo.sampleRate * lfo.rate;
-                    }
-                }
-
-                for (int k = 0; k < numUnits; ++k)
-                    lfoOutput[k] = lfos.getUnchecked (k)->getSample (false);
-            }
-
-            for (int k = 0; k < numUnits; ++k)
-            {
-                const int b = 10 * k;
-                auto& line = *delayLines[k].getUnchecked (c);
-
-                if (delayTimeModDepth[k] != 0.0f && delayTimeModSource[k] != 0)
-                {
-                    line.glideLength = 0;
-                    line.currentDelay = line.targetDelay;
-
-                    const float r = (float) line.sampleRate;
-                    float s;
-                    if (delaySync[k])
-                    {
-                        const float v = modulated (b + 2, b + 8, delayTimeModDepth[k], c);
-                        const float q = wholeNoteMs / v;
-                        s = (float) ((double) q * 0.001 * (double) r);
-                    }
-                    else
-                    {
-                        const float v = modulated (b + 0, b + 8, delayTimeModDepth[k], c);
-                        s = (float) ((double) v * 0.001 * (double) r);
-                    }
-
-                    line.targetDelay = delayTarget (s, line);
-                    line.currentDelay = line.targetDelay;
-                }
-
-                const float in = sourceValue (b + 4, c) * delayInputLevel[k];
-                float feedback = sourceValue (b + 6, c) * delayFeedbackInputLevel[k];
-                delayOutput[k][c] = keepWithinGraphLimit (line.process (&in, feedback));
-            }
-
-            for (int k = 0; k < numUnits; ++k)
-            {
-                const int b = 68 + 6 * k;
-                auto& mixer = *mixers[k].getUnchecked (c);
-
-                if (mixerControlModDepth[k] != 0.0f && mixerControlModSource[k] != 0)
-                    mixer.setValue (modulated (b + 3, b + 4, mixerControlModDepth[k], c) * 0.01f);
-
-                const float a = sourceValue (b + 1, c);
-                const float bValue = sourceValue (b + 2, c);
-                mixerOutput[k][c] = keepWithinGraphLimit (mixer.process (a, bValue, c));
-            }
-
-            if (dryWetModDepth != 0.0f && dryWetModSource != 0)
-                dryWet = modulated (94, 95, dryWetModDepth, c) * 0.01f;
-
-            const float wet = sourceValue (92, c) * outInputLevel * outGainFactor;
-            const float mix = wet * dryWet + (1.0f - dryWet) * inputSample[c];
-            float out = mix;
-            if (mix > 1.0f)
-                out = 1.0f;
-            else if (mix < -1.0f)
-                out = -1.0f;
-            else if (mix != mix)
-                out = 0.0f;
-            buffer.setSample (c, s, out);
-        }
-    }
-
-    // Step 9: output channels beyond the input channels are cleared.
-    for (int c = numInputs; c < numOutputs; ++c)
-        buffer.clear (c, 0, buffer.getNumSamples());
 }

@@ -1,50 +1,53 @@
 #pragma once
 
-#include "KivMixer.h"
-#include "Lfo.h"
-#include "ParameterTable.h"
-#include "PluginParameter.h"
-#include "SyncDelayNoFeed.h"
+#include "ReferenceParameters.h"
+#include "ReferenceUnits.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
-/** The block processing and per-sample signal graph of the processor, written as plainly as they
-    are described: every selector and modulation source read from its parameter at each use, a
-    switch per source, one channel after the other, the unit classes called as they are. It is slow
-    on purpose; the differential tests require the processor's output to match it bit for bit.
+/** The block processing and signal graph of the plug-in, written again from their description
+    and sharing nothing with the plug-in's code: its own parameters (found by name), LFOs, delay
+    lines and mixers. Every selector and modulated value is read from its parameter at each use,
+    frame by frame and channel by channel; it is slow on purpose. The differential tests require the
+    processor's output and state to match it bit for bit. The departures the plug-in makes on purpose
+    are in ReferenceDepartures.h.
 
-    MIDI: control changes (learn, then control) and program changes at their sample, on channel
-    0's pass; controlled parameters are stored as setParameter stores them, without notifying
-    anyone. */
+    MIDI: control changes (learn, then control) and program changes at their sample, in channel
+    0's pass; controlled parameters are stored as the host's setParameter stores them. */
 class ReferenceModel
 {
 public:
     static constexpr int numUnits = 4;
+    static constexpr int numChannels = 2;
 
     ReferenceModel();
 
-    /** The processor's prepareToPlay: rings resized by the rate ratio and cleared, mixers reset. */
+    /** Takes up a new sample rate, if it differs, and clears every ring and mixer. */
     void prepareToPlay (double newSampleRate);
 
-    /** One block in place: numInputs and numOutputs as the processor's channel counts. */
+    /** One block in place, with the processor's input and output channel counts. */
     void processBlock (juce::AudioSampleBuffer& buffer, const juce::MidiBuffer& midi,
                        int numInputs, int numOutputs, juce::AudioPlayHead* playHead);
 
-    /** The same random tables as another set of LFOs, so that sample and hold matches. */
-    void copyRandomTablesFrom (const juce::OwnedArray<mordwickLib::Lfo>& others);
+    /** What the host's setParameter does, for the parameter of this name. */
+    void setParameter (const juce::String& name, float normalised);
 
-    void setParameter (int index, float value);
+    reference::ParameterSet parameters;
+    reference::Lfo lfos[numUnits];
+    reference::DelayLine delayLines[numUnits][numChannels];
+    reference::Mixer mixers[numUnits][numChannels];
 
-    juce::OwnedArray<mordwickLib::PluginParameter> parameters;
-    juce::OwnedArray<mordwickLib::Lfo> lfos;
-    juce::OwnedArray<mordwickLib::SyncDelayNoFeed> delayLines[numUnits];
-    juce::OwnedArray<KivMixer> mixers[numUnits];
-
-    float inputSample[2] {};
-    float delayOutput[numUnits][2] {};
-    float mixerOutput[numUnits][2] {};
+    // The graph's latest values; LFO outputs are the same on both channels.
+    float inputSample[numChannels] {};
+    float delayOutput[numUnits][numChannels] {};
+    float mixerOutput[numUnits][numChannels] {};
     float lfoOutput[numUnits] {};
 
+    double sampleRate = 44100.0;
+    double bpm = 120.0;
+    float wholeNoteMs = 2000.0f;
+
+    // Settings taken from the parameters once per block.
     float delayTimeMs[numUnits], delaySyncedDivision[numUnits], delayFeedback[numUnits];
     bool delaySync[numUnits];
     float delayInputLevel[numUnits], delayFeedbackInputLevel[numUnits], delayTimeModDepth[numUnits];
@@ -57,18 +60,56 @@ public:
     float outInputLevel = 1.0f, dryWet = 0.5f, dryWetModDepth = 0.0f, outGainFactor = 1.0f;
     int dryWetModSource = 0;
 
-    double sampleRate = 44100.0;
-    double bpm = 120.0;
-    float wholeNoteMs = 2000.0f;
-
     bool midiLearnActive = false;
     bool programChangePending = false;
     int programChangeIndex = 0;
-    int lastMovedParameter = -1;
+    juce::String lastMovedParameterName;
 
 private:
-    float sourceValue (int selectorIndex, int channel) const;
-    float modulated (int parameterIndex, int sourceSelectorIndex, float depth, int channel) const;
-    float delayTarget (float samples, const mordwickLib::SyncDelayNoFeed& line) const;
-    void handleMidi (const juce::MidiBuffer& midi, int samplePosition, int numSamples);
+    // Each unit's parameters, found by name once.
+    struct DelayParameters
+    {
+        reference::Parameter *time, *sync, *timeSynced, *feedback, *input, *inputLevel,
+            *feedbackInput, *feedbackInputLevel, *timeModSource, *timeModDepth;
+    };
+
+    struct LfoParameters
+    {
+        reference::Parameter *wave, *rate, *sync, *syncedRate, *rateTimes100, *rateModSource, *rateModDepth;
+    };
+
+    struct MixerParameters
+    {
+        reference::Parameter *mode, *inputA, *inputB, *control, *controlModSource, *controlModDepth;
+    };
+
+    struct OutputParameters
+    {
+        reference::Parameter *inputSource, *inputLevel, *dryWet, *dryWetModSource, *dryWetModDepth, *gain;
+    };
+
+    DelayParameters delayParameters[numUnits];
+    LfoParameters lfoParameters[numUnits];
+    MixerParameters mixerParameters[numUnits];
+    OutputParameters outputParameters;
+
+    void takeSnapshot();
+    void readTempo (juce::AudioPlayHead* playHead);
+    void setUpDelayLines();
+    void setUpLfos();
+    void setUpMixers();
+    void stepLfos();
+    void stepDelays (int channel);
+    void stepMixers (int channel);
+    float outputSample (int channel);
+
+    float sourceValue (const reference::Parameter& selector, int channel) const;
+    float modulated (const reference::Parameter& parameter, const reference::Parameter& source, float depth,
+                     int channel) const;
+    float delayInSamples (float ms, const reference::DelayLine& line) const;
+    float targetInRing (float s, const reference::DelayLine& line) const;
+    void handleMidiAt (const juce::MidiBuffer& midi, int samplePosition);
+    void handleControlChange (int number, int value);
+
+    JUCE_DECLARE_NON_COPYABLE (ReferenceModel)
 };

@@ -1,4 +1,4 @@
-// The processor against the plain reference model: many random patches, rates, tempos, block sizes
+// The processor against the independent reference model: many random patches, rates, tempos, block sizes
 // and channel counts, parameter changes between blocks. Output and state must match bit for bit.
 #include "GraphTestSupport.h"
 #include "ReferenceModel.h"
@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <random>
 #include <vector>
@@ -22,7 +23,10 @@ struct Pair
         engine.setPlayConfigDetails (numInputs, numOutputs, rate, 512);
         engine.prepareToPlay (rate, 512);
         model.prepareToPlay (rate);
-        model.copyRandomTablesFrom (engine.lfos);
+
+        // Sample and hold draws from tables filled at random: the model plays the engine's.
+        for (int k = 0; k < 4; ++k)
+            model.lfos[k].useRandomTable (engine.lfos[k]->randomTable.get());
 
         // Controllers learned by an earlier processor of this test come back from the preferences.
         for (auto* parameter : engine.parameters)
@@ -39,10 +43,13 @@ struct Pair
         model.prepareToPlay (rate);
     }
 
+    // The model knows the parameter by the name the processor gives it.
+    reference::Parameter& modelParameter (int index) { return model.parameters.named (engine.getParameterName (index)); }
+
     void set (int index, float value)
     {
         engine.setParameter (index, value);
-        model.setParameter (index, value);
+        model.setParameter (engine.getParameterName (index), value);
     }
 
     VarluneAudioProcessor engine;
@@ -85,8 +92,8 @@ int randomBlockSize (std::mt19937& rng)
                 return fail ("mixerOutput", k, c);
 
             const auto& a = *e.delayLines[k][c];
-            const auto& b = *m.delayLines[k][c];
-            if (a.writeIndex != b.writeIndex || a.glideLength != b.glideLength || a.ringLength != b.ringLength)
+            const auto& b = m.delayLines[k][c];
+            if (a.writeIndex != b.writeIndex || a.glideLength != b.glideLength || a.ringLength != b.ringLength())
                 return fail ("delay line positions", k, c);
             if (! sameBits (a.currentDelay, b.currentDelay) || ! sameBits (a.targetDelay, b.targetDelay)
                  || ! sameBits (a.glideStep, b.glideStep) || ! sameBits (a.feedbackGain, b.feedbackGain)
@@ -94,7 +101,7 @@ int randomBlockSize (std::mt19937& rng)
                 return fail ("delay line times", k, c);
 
             const auto& x = *e.mixers[k][c];
-            const auto& y = *m.mixers[k][c];
+            const auto& y = m.mixers[k][c];
             if (x.mode != y.mode || ! sameBits (x.value, y.value) || ! sameBits (x.coefficient, y.coefficient)
                  || ! sameBits (x.lastOutput, y.lastOutput))
                 return fail ("mixer", k, c);
@@ -104,7 +111,7 @@ int randomBlockSize (std::mt19937& rng)
     for (int k = 0; k < 4; ++k)
     {
         const auto& a = *e.lfos[k];
-        const auto& b = *m.lfos[k];
+        const auto& b = m.lfos[k];
         if (! sameBits (e.lfoOutput[k], m.lfoOutput[k]) || ! sameBits (a.phase, b.phase)
              || ! sameBits (a.phaseIncrement, b.phaseIncrement) || ! sameBits (a.rate, b.rate)
              || a.wave != b.wave || a.previousIndex != b.previousIndex || a.holdIndex != b.holdIndex)
@@ -202,6 +209,27 @@ struct SessionSetup
     int inputs, outputs;
 };
 } // namespace
+
+// The model's parameters come from their own table: the processor must offer the same names, each
+// with the same default and the same mapping from normalised values to real ones.
+TEST (SignalGraphDifferential, ProcessorParametersMatchTheModelsTableByName)
+{
+    Pair pair (44100.0, 2, 2);
+    ASSERT_EQ (pair.engine.getNumParameters(), pair.model.parameters.size());
+
+    for (int i = 0; i < pair.engine.getNumParameters(); ++i)
+    {
+        const auto& e = *pair.engine.parameters.getUnchecked (i);
+        const auto& m = pair.modelParameter (i);
+        EXPECT_TRUE (sameBits (e.defaultNormalised, m.defaultNormalised)) << m.name;
+
+        for (float n : { 0.0f, 0.1f, 0.25f, 0.5f, 0.77f, 1.0f })
+        {
+            pair.set (i, n);
+            EXPECT_TRUE (sameBits (e.getReal(), m.real)) << m.name << " at " << n;
+        }
+    }
+}
 
 TEST (SignalGraphDifferential, RandomPatchesMatchTheReferenceModelBitForBit)
 {
@@ -463,7 +491,7 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
                 const int index = (int) (rng() % 98);
                 const int cc = (int) (rng() % 16);
                 pair.engine.parameters.getUnchecked (index)->setMidiCC (cc);
-                pair.model.parameters.getUnchecked (index)->setMidiCC (cc);
+                pair.modelParameter (index).midiController = cc;
             }
 
             for (int block = 0; block < 16; ++block)
@@ -476,7 +504,7 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
                 {
                     const int index = (int) (rng() % 98);
                     pair.engine.parameters.getUnchecked (index)->setLearnArmed (true);
-                    pair.model.parameters.getUnchecked (index)->setLearnArmed (true);
+                    pair.modelParameter (index).learnArmed = true;
                 }
 
                 const int numSamples = randomBlockSize (rng);
@@ -501,10 +529,11 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
                 for (int i = 0; i < 98; ++i)
                 {
                     const auto& a = *pair.engine.parameters.getUnchecked (i);
-                    const auto& b = *pair.model.parameters.getUnchecked (i);
-                    ASSERT_TRUE (sameBits (a.getNormalised(), b.getNormalised())) << "parameter " << i;
-                    ASSERT_EQ (a.getMidiCC(), b.getMidiCC()) << "parameter " << i;
-                    ASSERT_EQ (a.isLearnArmed(), b.isLearnArmed()) << "parameter " << i;
+                    const auto& b = pair.modelParameter (i);
+                    ASSERT_TRUE (sameBits (a.getNormalised(), b.normalised)) << "parameter " << i;
+                    ASSERT_TRUE (sameBits (a.getReal(), b.real)) << "parameter " << i;
+                    ASSERT_EQ (a.getMidiCC(), b.midiController) << "parameter " << i;
+                    ASSERT_EQ (a.isLearnArmed(), b.learnArmed) << "parameter " << i;
                 }
 
                 ASSERT_EQ (pair.engine.programChangePending.load(), pair.model.programChangePending);
@@ -514,12 +543,59 @@ TEST (SignalGraphDifferential, MidiControlLearnAndProgramChangesMatchTheReferenc
                 }
 
                 pair.engine.updateLastMovedDisplay();
-                if (pair.model.lastMovedParameter >= 0)
+                if (pair.model.lastMovedParameterName.isNotEmpty())
                 {
-                    ASSERT_EQ (pair.engine.lastParamName, pair.model.parameters.getUnchecked (pair.model.lastMovedParameter)->name);
+                    ASSERT_EQ (pair.engine.lastParamName, pair.model.lastMovedParameterName);
                 }
             }
         }
+    }
+}
+
+// Input with NaN, infinite and the largest finite samples on random patches: both must take the
+// non-finite ones as silence alike. Some patches send the input through a gain above one to a fully
+// dry output, where the wet path overflows and the mix would be NaN.
+TEST (SignalGraphDifferential, NonFiniteInputMatchesTheReferenceModel)
+{
+    std::mt19937 rng (404);
+
+    for (const double rate : { 44100.0, 96000.0 })
+    {
+        Pair pair (rate, 2, 2);
+        const juce::MidiBuffer noMidi;
+
+        for (int patch = 0; patch < 8; ++patch)
+        {
+            randomisePatch (pair, rng);
+            randomTempo (pair.playHead, rng);
+
+            if (patch % 2 == 0)
+            {
+                pair.set (ParameterIndex::outInputSource, sourceValue (sourceInput));
+                pair.set (ParameterIndex::outGain, 1.0f);
+                pair.set (ParameterIndex::dryWet, 0.0f);
+            }
+
+            for (int block = 0; block < 6; ++block)
+                ASSERT_TRUE (runBlock (pair, rng, randomBlockSize (rng), noMidi, 5)) << "patch " << patch << ", block " << block;
+        }
+    }
+}
+
+// Rates no audio device runs at keep the current rate and only clear, in between usable changes.
+TEST (SignalGraphDifferential, UnusableSampleRatesMatchTheReferenceModel)
+{
+    std::mt19937 rng (96);
+    Pair pair (48000.0, 2, 2);
+    const juce::MidiBuffer noMidi;
+    randomisePatch (pair, rng);
+
+    for (const double rate : { 0.0, 96000.0, -44100.0, std::numeric_limits<double>::quiet_NaN(), 1.0e6, 44100.0 })
+    {
+        pair.changeRate (rate);
+
+        for (int block = 0; block < 3; ++block)
+            ASSERT_TRUE (runBlock (pair, rng, randomBlockSize (rng), noMidi, 0)) << "rate " << rate << ", block " << block;
     }
 }
 
