@@ -115,10 +115,7 @@ void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPe
     for (int c = 0; c < numChannels; ++c)
     {
         for (int k = 0; k < numUnits; ++k)
-        {
-            delayLines[k][c]->clear();
-            delayZeroWrites[k][c] = INT_MAX;
-        }
+            clearDelayLine (k, c);
 
         for (int k = 0; k < numUnits; ++k)
             mixers[k][c]->reset();
@@ -130,11 +127,26 @@ void VarluneAudioProcessor::updateRingSizes (double newSampleRate)
     for (int c = 0; c < numChannels; ++c)
     {
         for (int k = 0; k < numUnits; ++k)
-            delayLines[k][c]->followSampleRate (newSampleRate);
+            if (delayLines[k][c]->followSampleRate (newSampleRate))
+                delayZeroWrites[k][c] = INT_MAX;  // a new ring
 
         for (int k = 0; k < numUnits; ++k)
             mixers[k][c]->setSamplerate (newSampleRate);
     }
+}
+
+void VarluneAudioProcessor::clearDelayLine (int unit, int channel) noexcept
+{
+    auto& line = *delayLines[unit].getUnchecked (channel);
+
+    // A ring that has only been written +0 since it was new or cleared is left untouched, so
+    // that resident memory follows the lines that run.
+    if (delayZeroWrites[unit][channel] >= line.ringLength)
+        line.restart();
+    else
+        line.clear();
+
+    delayZeroWrites[unit][channel] = INT_MAX;
 }
 
 void VarluneAudioProcessor::releaseResources() {}
@@ -234,8 +246,7 @@ void VarluneAudioProcessor::silenceDelayLinesIfRequested() noexcept
     {
         for (int k = 0; k < numUnits; ++k)
         {
-            delayLines[k].getUnchecked (c)->clear();
-            delayZeroWrites[k][c] = INT_MAX;
+            clearDelayLine (k, c);
             delayOutput[k][c] = 0.0f;
             mixers[k].getUnchecked (c)->reset();
             mixerOutput[k][c] = 0.0f;

@@ -26,7 +26,7 @@ varlune_add_test(bridge_fault_tests
     ${CMAKE_CURRENT_SOURCE_DIR}/plugin/BridgeFaultTest.cpp
     ${PROJECT_SOURCE_DIR}/plugin/VstEntry.cpp
   LIBS varlune_bridge)
-target_link_options(bridge_fault_tests PRIVATE -Wl,--wrap=malloc -Wl,--wrap=calloc)
+target_link_options(bridge_fault_tests PRIVATE -Wl,--wrap=malloc -Wl,--wrap=calloc -Wl,--wrap=mmap)
 
 # The plug-in's own window in a host: on a virtual X display, with audio running beside it.
 varlune_add_test(editor_in_host_tests CONCURRENCY DISPLAY

@@ -1,7 +1,7 @@
 // What the host hands the bridge that it cannot trust: memory that runs out while an instance is
 // built or prepared, and transport positions no 64-bit integer holds. Large allocations of this
-// program fail on request (operator new, malloc and calloc, the engine and JUCE linked with them
-// wrapped).
+// program fail on request (operator new, malloc, calloc and mmap, the engine and JUCE linked with
+// them wrapped).
 #include "VarluneVstBridge.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +13,8 @@
 #include <limits>
 #include <new>
 #include <vector>
+
+#include <sys/mman.h>
 
 extern "C" AEffect* VSTPluginMain (HostCallbackProc hostCallback);
 
@@ -32,8 +34,13 @@ extern "C"
 {
 void* __real_malloc (size_t);
 void* __real_calloc (size_t, size_t);
+void* __real_mmap (void*, size_t, int, int, int, off_t);
 void* __wrap_malloc (size_t size)            { return refused (size) ? nullptr : __real_malloc (size); }
 void* __wrap_calloc (size_t n, size_t size)  { return n != 0 && refused (n * size) ? nullptr : __real_calloc (n, size); }
+void* __wrap_mmap (void* address, size_t size, int protection, int flags, int file, off_t offset)
+{
+    return refused (size) ? MAP_FAILED : __real_mmap (address, size, protection, flags, file, offset);
+}
 }
 
 #pragma GCC diagnostic push
@@ -122,13 +129,18 @@ TEST (BridgeFaults, MemoryRunningOutLeavesNoEffectOrASilentOne)
     EXPECT_EQ (chunkOf (e), state);
     EXPECT_EQ (e->getParameterProc (e, 3), 0.25f);
 
-    // Once memory is there again, the next resume brings the echo.
+    // Once memory is there again, the next resume makes it the effect a fresh one is.
     dispatch (e, EffectOpcode::MainsChanged, 0, 0);
     dispatch (e, EffectOpcode::MainsChanged, 0, 1);
-    const auto response = impulseResponse (e, 4800);
-    EXPECT_EQ (response[0], 0.5f);
-    EXPECT_GT (*std::max_element (response.begin() + 1, response.end()), 0.1f);
+    AEffect* fresh = VSTPluginMain (&host);
+    ASSERT_NE (fresh, nullptr);
+    fresh->setParameterProc (fresh, 3, 0.25f);
+    start (fresh, 96000.0f);
+    const auto expected = impulseResponse (fresh, 48000);
+    EXPECT_EQ (impulseResponse (e, 48000), expected);
+    EXPECT_GT (*std::max_element (expected.begin() + 1, expected.end()), 0.1f);  // the echo
 
+    dispatch (fresh, EffectOpcode::Close);
     dispatch (e, EffectOpcode::Close);
 }
 
