@@ -106,8 +106,10 @@ void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPe
 
     if (usableRate && newSampleRate != sampleRate)
     {
+        // The rate is taken once every ring has its new size, so that after a failed allocation
+        // the next call sizes the rest.
+        updateRingSizes (newSampleRate);
         sampleRate = newSampleRate;
-        updateRingSizes();
 
         for (auto* lfo : lfos)
             lfo->sampleRate = sampleRate;
@@ -116,26 +118,38 @@ void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPe
     for (int c = 0; c < numChannels; ++c)
     {
         for (int k = 0; k < numUnits; ++k)
-        {
-            delayLines[k][c]->clear();
-            delayZeroWrites[k][c] = INT_MAX;
-        }
+            clearDelayLine (k, c);
 
         for (int k = 0; k < numUnits; ++k)
             mixers[k][c]->reset();
     }
 }
 
-void VarluneAudioProcessor::updateRingSizes()
+void VarluneAudioProcessor::updateRingSizes (double newSampleRate)
 {
     for (int c = 0; c < numChannels; ++c)
     {
         for (int k = 0; k < numUnits; ++k)
-            delayLines[k][c]->followSampleRate (sampleRate);
+            if (delayLines[k][c]->followSampleRate (newSampleRate))
+                delayZeroWrites[k][c] = INT_MAX;  // a new ring
 
         for (int k = 0; k < numUnits; ++k)
-            mixers[k][c]->setSamplerate (sampleRate);
+            mixers[k][c]->setSamplerate (newSampleRate);
     }
+}
+
+void VarluneAudioProcessor::clearDelayLine (int unit, int channel) noexcept
+{
+    auto& line = *delayLines[unit].getUnchecked (channel);
+
+    // A ring that has only been written +0 since it was new or cleared is left untouched, so
+    // that resident memory follows the lines that run.
+    if (delayZeroWrites[unit][channel] >= line.ringLength)
+        line.restart();
+    else
+        line.clear();
+
+    delayZeroWrites[unit][channel] = INT_MAX;
 }
 
 void VarluneAudioProcessor::releaseResources() {}
@@ -238,8 +252,7 @@ void VarluneAudioProcessor::silenceDelayLinesIfRequested() noexcept
     {
         for (int k = 0; k < numUnits; ++k)
         {
-            delayLines[k].getUnchecked (c)->clear();
-            delayZeroWrites[k][c] = INT_MAX;
+            clearDelayLine (k, c);
             delayOutput[k][c] = 0.0f;
             mixers[k].getUnchecked (c)->reset();
             mixerOutput[k][c] = 0.0f;

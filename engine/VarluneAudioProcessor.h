@@ -205,7 +205,8 @@ public:
 
 private:
     void setCachedDefaults();
-    void updateRingSizes();
+    void updateRingSizes (double newSampleRate);
+    void clearDelayLine (int unit, int channel) noexcept;
 
     // PANIC's clearing of the delay lines: requested by any thread, carried out by the audio
     // thread at the start of a block, so no block ever runs on a half-cleared ring.

@@ -78,7 +78,7 @@ protected:
 TEST_F (BarButtons, PanicTellsTheHostOfFourFeedbackAmountsAndSilencesTheLinesAtTheNextBlock)
 {
     runBlock();
-    processor.delayLines[2][1]->ringBuffer[1000] = 0.5f;
+    processor.delayLines[0][1]->ringBuffer[1000] = 0.5f;  // delay 1 runs in the default patch
     click (button ("PANIC"));
 
     std::vector<HostEvent> expected;
@@ -88,8 +88,8 @@ TEST_F (BarButtons, PanicTellsTheHostOfFourFeedbackAmountsAndSilencesTheLinesAtT
     EXPECT_TRUE (button ("PANIC").getToggleState());
 
     runBlock();
-    EXPECT_EQ (processor.delayLines[2][1]->ringBuffer[1000], 0.0f);
-    EXPECT_EQ (processor.delayLines[2][1]->writeIndex, 64);
+    EXPECT_EQ (processor.delayLines[0][1]->ringBuffer[1000], 0.0f);
+    EXPECT_EQ (processor.delayLines[0][1]->writeIndex, 64);
 }
 
 TEST_F (BarButtons, MenuListsItsFourItemsAndSeparatorAndCarriesOutEach)
