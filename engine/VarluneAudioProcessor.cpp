@@ -1,4 +1,5 @@
 #include "VarluneAudioProcessor.h"
+#include "VarluneAudioProcessorEditor.h"
 
 #include <cmath>
 
@@ -144,8 +145,8 @@ double VarluneAudioProcessor::getTailLengthSeconds() const        { return 0.0; 
 bool VarluneAudioProcessor::acceptsMidi() const                   { return true; }
 bool VarluneAudioProcessor::producesMidi() const                  { return false; }
 
-juce::AudioProcessorEditor* VarluneAudioProcessor::createEditor() { return nullptr; }
-bool VarluneAudioProcessor::hasEditor() const                     { return false; }
+juce::AudioProcessorEditor* VarluneAudioProcessor::createEditor() { return new VarluneAudioProcessorEditor (*this); }
+bool VarluneAudioProcessor::hasEditor() const                     { return true; }
 
 mordwickLib::PluginParameter* VarluneAudioProcessor::getParameterRecord (int index) const noexcept
 {

@@ -40,7 +40,7 @@ TEST (PluginBinary, RecordAndIdentity)
     EXPECT_EQ (record.numPrograms, 0);
     EXPECT_EQ (record.numInputs, 2);
     EXPECT_EQ (record.numOutputs, 2);
-    EXPECT_EQ (record.flags & EffectFlag::HasEditor, 0);
+    EXPECT_NE (record.flags & EffectFlag::HasEditor, 0);
     EXPECT_NE (record.flags & EffectFlag::CanReplacing, 0);
     EXPECT_NE (record.flags & EffectFlag::ProgramChunks, 0);
     EXPECT_NE (record.flags & EffectFlag::NoSoundInStop, 0);
@@ -65,10 +65,13 @@ TEST (PluginBinary, RecordAndIdentity)
     EXPECT_EQ (host->dispatch (EffectOpcode::GetProgramNameIndexed, 7, 0, name), 1);
     EXPECT_STREQ (name, "Init");
 
-    // No editor yet: the window opcodes answer as for none.
+    // The window, measured without opening it: the opening size of a fresh home folder. Without a
+    // parent window there is no window.
     EditorRect* rect = nullptr;
-    EXPECT_EQ (host->dispatch (EffectOpcode::EditorGetRect, 0, 0, &rect), 0);
-    EXPECT_EQ (rect, nullptr);
+    ASSERT_EQ (host->dispatch (EffectOpcode::EditorGetRect, 0, 0, &rect), 1);
+    ASSERT_NE (rect, nullptr);
+    EXPECT_EQ (rect->right - rect->left, 1000);
+    EXPECT_EQ (rect->bottom - rect->top, 700);
     EXPECT_EQ (host->dispatch (EffectOpcode::EditorOpen), 0);
 }
 

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "BackgroundComponent.h"
+#include "KivLook.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <memory>
+
+class VarluneAudioProcessor;
+
+/** The plug-in's window: the background panel with every other panel, resizable from its corner
+    within fixed limits at a fixed aspect ratio, opening at the size last used, refreshed from the
+    processor every 250 ms. */
+class VarluneAudioProcessorEditor : public juce::AudioProcessorEditor,
+                                    public juce::Timer
+{
+public:
+    static constexpr int minimumWidth = 905, minimumHeight = 634;
+    static constexpr int maximumWidth = 2000, maximumHeight = 1400;
+    static constexpr float aspectRatio = 1.42857f;
+    static constexpr int refreshMilliseconds = 250;
+
+    explicit VarluneAudioProcessorEditor (VarluneAudioProcessor& owner);
+    ~VarluneAudioProcessorEditor() override;
+
+    void paint (juce::Graphics&) override;
+    void resized() override;
+
+    /** The refresh; also carries out the processor's request to reset the window's size. */
+    void timerCallback() override;
+
+private:
+    /** Sets the size stored in the processor. */
+    void takeStoredSize();
+
+    // Named apart from the base class's own `processor` reference, which it would hide.
+    VarluneAudioProcessor& varluneProcessor;
+
+    // First, so that it outlives every component that draws with it.
+    KivLook look;
+    std::unique_ptr<juce::ResizableCornerComponent> resizeCorner;
+    juce::ComponentBoundsConstrainer sizeLimits;
+    BackgroundComponent background;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VarluneAudioProcessorEditor)
+};
