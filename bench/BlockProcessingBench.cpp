@@ -1,5 +1,6 @@
-// processBlock at 48 kHz, stereo, 512-frame blocks of noise, on the default and the full patch.
-// "x_realtime" is audio seconds per CPU second. Instructions per frame: bench/instructions.sh.
+// processBlock at 48 kHz, stereo, blocks of noise, on the default and the full patch, at several
+// block sizes. "x_realtime" is audio seconds per CPU second. Instructions per frame:
+// bench/instructions.sh.
 #include "BenchPatches.h"
 #include "ReferenceModel.h"
 #include "VarluneAudioProcessor.h"
@@ -11,29 +12,31 @@
 namespace
 {
 constexpr double rate = 48000.0;
-constexpr int blockSize = 512;
+constexpr int blockSize = 512;   // the reference model's blocks
 constexpr int numBuffers = 64;   // noise blocks cycled through, so the input is not one short loop
 
+// Arguments: the patch (0 default, 1 full) and the frames per block.
 void BM_ProcessBlock (benchmark::State& state)
 {
+    const int frames = (int) state.range (1);
     VarluneAudioProcessor processor;
-    processor.setPlayConfigDetails (2, 2, rate, blockSize);
-    processor.prepareToPlay (rate, blockSize);
+    processor.setPlayConfigDetails (2, 2, rate, frames);
+    processor.prepareToPlay (rate, frames);
 
     if (state.range (0) == 1)
         benchpatch::applyFullPatch ([&] (int index, float value) { processor.setParameter (index, value); });
 
     juce::Random random (1234);
-    std::vector<juce::AudioSampleBuffer> inputs ((size_t) numBuffers, juce::AudioSampleBuffer (2, blockSize));
+    std::vector<juce::AudioSampleBuffer> inputs ((size_t) numBuffers, juce::AudioSampleBuffer (2, frames));
     for (auto& b : inputs)
         benchpatch::fillNoise (b, random);
 
-    juce::AudioSampleBuffer buffer (2, blockSize);
+    juce::AudioSampleBuffer buffer (2, frames);
     juce::MidiBuffer midi;
     size_t next = 0;
 
     // Settle the glides and the silence bookkeeping before measuring.
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; i < 100000 / frames + 200; ++i)
     {
         buffer.makeCopyOf (inputs[next++ % inputs.size()], true);
         processor.processBlock (buffer, midi);
@@ -47,11 +50,11 @@ void BM_ProcessBlock (benchmark::State& state)
         benchmark::DoNotOptimize (buffer.getReadPointer (0));
     }
 
-    state.counters["x_realtime"] = benchmark::Counter ((double) blockSize / rate,
+    state.counters["x_realtime"] = benchmark::Counter ((double) frames / rate,
                                                        benchmark::Counter::kIsIterationInvariantRate);
     state.SetLabel (state.range (0) == 0 ? "default patch" : "full patch");
 }
-BENCHMARK (BM_ProcessBlock)->Arg (0)->Arg (1);
+BENCHMARK (BM_ProcessBlock)->ArgsProduct ({ { 0, 1 }, { 16, 32, 64, 512, 4096 } });
 
 // The plain reference model of the tests on the same patches: what a literal implementation costs.
 void BM_ReferenceModel (benchmark::State& state)

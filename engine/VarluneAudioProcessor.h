@@ -113,7 +113,7 @@ public:
     static float getModulatedValue (const mordwickLib::PluginParameter& parameter,
                                     float sourceValue, float depth) noexcept;
 
-    // MIDI input (VarluneBlockProcessing.cpp).
+    // MIDI input (MidiInput.cpp).
 
     /** The editor's learn and unlearn modes; armed parameters bind to the next controller. */
     std::atomic<bool> midiLearnActive { false };
@@ -226,7 +226,6 @@ private:
     std::unique_ptr<juce::FileChooser> saveChooser;
 
     // Block processing (VarluneBlockProcessing.cpp).
-    struct SignalGraph;
     void handlePendingProgramChange();
     void takeParameterSnapshot() noexcept;
     void updateTempo() noexcept;

@@ -1,0 +1,176 @@
+#pragma once
+
+// The signal graph's working state for one block, and what the two ways of running it share.
+//
+// The graph is run for speed, not literally: routing selectors and modulation settings are resolved
+// once per block (and again when a MIDI controller moves a parameter), silent delay lines and mixers
+// fed from "None" are skipped, and LFOs that nothing reads only advance their phases. Each part of
+// the block between MIDI events is a segment with a plan of its own. Where every running delay line
+// stays longer than a stretch of frames and no loop of units needs the frame order, the units run
+// one after the other over whole stretches of frames, four frames side by side where frames do not
+// depend on each other (StretchRunner.cpp, planned by StretchPlanner.cpp). Otherwise the units run
+// frame by frame, both channels in one pass, stereo pairs of lines that share their timing stepped
+// once and channels side by side (FrameRunner.cpp). Both must stay bit-identical to the plain
+// per-sample description: every expression keeps that description's order of operations, through
+// the units' own per-sample rules.
+#include "GraphBounds.h"
+#include "KivMixer.h"
+#include "Lanes.h"
+#include "Lfo.h"
+#include "Modulation.h"
+#include "OutputStage.h"
+#include "ParameterTable.h"
+#include "SyncDelayNoFeed.h"
+
+// The graph's working state for one block, in locals so that ring stores force no reloads.
+struct SignalGraph
+{
+    static constexpr int numUnits = 4;
+    static constexpr int numChannels = 2;
+
+    struct Line
+    {
+        float* ring;
+        int length;
+        float lengthF;        // the length as a float, for the read position
+        int write;
+        float current, target, step, gain;
+        int glideLength;
+        double rate;          // the line's own rate, through single precision
+    };
+
+    // Each unit's state and plan together, so one base address reaches all of it.
+    struct DelayUnit
+    {
+        Line line[numChannels];
+        Modulation mod;
+        int input, feedback;
+        float inputLevel, feedbackLevel;
+        bool synced, runs;
+
+        // Per segment: stereo lines in the same state (linesMatch), and also modulated alike
+        // (linked), step once for both; lines with one length, write index and rate (paired)
+        // step side by side.
+        bool linesMatch, linked, paired;
+    };
+
+    struct MixerUnit
+    {
+        float value[numChannels], coefficient[numChannels], last[numChannels];
+        Modulation mod;
+        int inputA, inputB, mode;
+        bool runs;
+        bool modShared;       // per segment: the modulation reads the same on both channels
+    };
+
+    struct Oscillator
+    {
+        const float* table;   // the wave's table, or nullptr for the held random values
+        const float* randomTable;
+        int wave, previousIndex, holdIndex, tableSize;
+        float size;           // the table size as a float, for the phase
+        float phase, increment, incrementPerHz, rate;
+        Modulation mod;
+        bool synced, times100;
+
+        // Per segment: nothing reads it and its rate is not modulated, so it only advances its
+        // phase, outside the frame loop.
+        bool passive;
+    };
+
+    // source[i][c]: what selector value i reads on channel c (0 stays +0).
+    float source[numSignalSources][numChannels];
+    DelayUnit delay[numUnits];
+    MixerUnit mixer[numUnits];
+    Oscillator lfo[numUnits];
+
+    // The plan: routing and modulation resolved from the parameters.
+    Modulation dryWetMod;
+    int outSource;
+    float outLevel, outGain, dryWet, wholeNoteMs;
+
+    // Per segment: whether no increment the active LFOs can reach takes the phase out of the
+    // table (then the per-sample range checks go); the units that run, in order (LFOs: rate
+    // modulated; stepped in the loop); whether dry/wet modulation reads the same on both channels.
+    bool lfoPhaseBounded;
+    int modulatedLfos[numUnits], activeLfos[numUnits], runningDelays[numUnits], runningMixers[numUnits];
+    int numModulatedLfos, numActiveLfos, numRunningDelays, numRunningMixers;
+    bool dryWetModShared;
+};
+
+// One call's glide of a delay line.
+template <typename Line>
+inline void glide (Line& line) noexcept
+{
+    line.current = mordwickLib::SyncDelayNoFeed::glided (line.current, line.step, line.target, line.glideLength, line.lengthF);
+}
+
+// One step of a delay line, as mordwickLib::SyncDelayNoFeed::process.
+template <typename Line>
+inline float stepLine (Line& line, float input, float feedback) noexcept
+{
+    line.ring[line.write] = mordwickLib::SyncDelayNoFeed::ringInput (input, feedback, line.gain);
+
+    if (++line.write >= line.length)
+        line.write = 0;
+
+    glide (line);
+    return mordwickLib::SyncDelayNoFeed::readRing (line.ring, mordwickLib::SyncDelayNoFeed::wrappedReadPosition (line.write, line.current, line.lengthF),
+                                      line.length);
+}
+
+// The read position the line's next step would start from: what SyncDelayNoFeed keeps in readPosition.
+template <typename Line>
+inline float readPositionOf (const Line& line) noexcept
+{
+    return mordwickLib::SyncDelayNoFeed::wrappedReadPosition (line.write, line.current, line.lengthF);
+}
+
+// One sample of an LFO, as Lfo::getSample (false).
+template <bool checked = true, typename Oscillator>
+inline float stepLfo (Oscillator& lfo) noexcept
+{
+    return mordwickLib::Lfo::step<checked> (lfo.phase, lfo.previousIndex, lfo.holdIndex, lfo.increment, lfo.size, lfo.tableSize,
+                               lfo.table, lfo.randomTable, lfo.wave);
+}
+
+// The rate a modulated LFO runs at for the modulated value v.
+template <typename Oscillator>
+inline float modulatedLfoRate (const Oscillator& lfo, float wholeNoteMs, float v) noexcept
+{
+    if (lfo.synced)
+        return 1000.0f / (wholeNoteMs / (float) (int) v);
+
+    return lfo.times100 ? v * 100.0f : v;
+}
+
+// The delay in samples for a modulated value: a time, or a synced division.
+template <typename Unit>
+inline float modulatedDelaySamples (const Unit& unit, float wholeNoteMs, double lineRate, float v) noexcept
+{
+    return unit.synced ? lanes::msToSamples (wholeNoteMs / v, lineRate) : lanes::msToSamples (v, lineRate);
+}
+
+// A modulated delay time, without glide: the target follows the modulation sample by sample.
+template <typename Unit, typename Line>
+inline void modulateDelayTime (const Unit& unit, float wholeNoteMs, Line& line, float sourceValue) noexcept
+{
+    const float s = modulatedDelaySamples (unit, wholeNoteMs, line.rate, unit.mod.apply (sourceValue));
+    line.glideLength = 0;
+    line.target = mordwickLib::SyncDelayNoFeed::targetInRing (s, line.target, line.lengthF);
+    line.current = line.target;
+}
+
+// A segment's shape: which units run, in their order, which LFOs only advance, which stereo pairs
+// of delay lines share their timing, which modulations are the same on both channels.
+void planSegment (SignalGraph& g, int numChannels) noexcept;
+
+// The LFOs that nothing reads, a segment of n frames on.
+void advancePassiveLfos (SignalGraph& g, int n) noexcept;
+
+// After a segment of n frames: silent lines that were skipped move on, lines that stepped as one
+// take over each other's timing.
+void finishSegment (SignalGraph& g, int numChannels, int n) noexcept;
+
+// Frame by frame, any segment.
+void runFrames (SignalGraph& g, float* const* io, int start, int end, int numChannels) noexcept;
