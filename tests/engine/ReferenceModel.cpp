@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cmath>
 
-using reference::Parameter;
-
 ReferenceModel::ReferenceModel()
 {
     for (int k = 0; k < numUnits; ++k)
