@@ -109,7 +109,8 @@ void BackgroundComponent::setProcessor (VarluneAudioProcessor& processorToUse)
     outStrip->processor = processor;
     paramDisplay->processor = processor;
 
-    // The modes outlive a window: a new one shows them as they stand, so the buttons turn them off.
+    // The modes outlive a window: a new one shows them as they stand, so that the next click on
+    // a lit button turns its mode off.
     learnButton->setToggleState (processor->midiLearnActive.load(), juce::dontSendNotification);
     unlearnButton->setToggleState (processor->midiUnlearnActive.load(), juce::dontSendNotification);
 }
