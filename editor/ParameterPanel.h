@@ -27,7 +27,7 @@ namespace ControlValue
     inline float fromToggle (const juce::Button& button)    { return button.getToggleState() ? 1.0f : 0.0f; }
 
     /** A switch parameter counts as on unless it is exactly 0 (a NaN counts as on). */
-    inline bool isOn (float normalised)                     { return ! (normalised == 0.0f); }
+    inline bool isOn (float normalised)                     { return normalised != 0.0f; }
 }
 
 /** The base of every editing panel: the processor its controls drive, the user-change and refresh

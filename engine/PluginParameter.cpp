@@ -35,16 +35,7 @@ void PluginParameter::init (float min, float max, float defaultValue, bool discr
 
 void PluginParameter::storeNormalised (float n)
 {
-    float expected = normalisedValue.load (std::memory_order_relaxed);
-
-    while (! normalisedValue.compare_exchange_weak (expected, n, std::memory_order_relaxed))
-    {
-    }
-
-    // Derive everything from the value actually stored, so copy and real value agree with it.
-    const float stored = normalisedValue.load (std::memory_order_relaxed);
-    normalisedCopy.store (stored, std::memory_order_relaxed);
-    realValue.store (toReal (stored), std::memory_order_relaxed);
+    value.store (Value { n, toReal (n) }, std::memory_order_relaxed);
 }
 
 float PluginParameter::toReal (float n) const

@@ -29,17 +29,22 @@ public:
     /** Zeroes the ring and the positions; the delay and its glide stay. */
     void clear();
 
-    /** The delay after one glide step, kept within the ring (0, length]. The last step of a glide
-        may pass its target by up to a step; near either end of the ring that would wrap the read
-        position round to the newest or the oldest samples, a long echo turning into a comb. */
-    static float glideStepWithinRing (float current, float step, float target, float length) noexcept
+    /** A delay kept within the ring (0, length]. The last step of a glide may pass its target by
+        up to a step; near either end of the ring that would wrap the read position round to the
+        newest or the oldest samples, a long echo turning into a comb. Past the end the delay stays
+        at the end, below the start on its target. */
+    static float keptInRing (float delay, float target, float length) noexcept
     {
-        const float next = current + step;
-
-        if (next > length)
+        if (delay > length)
             return length;
 
-        return next > 0.0f ? next : target;
+        return delay > 0.0f ? delay : target;
+    }
+
+    /** The delay after one glide step. */
+    static float glideStepWithinRing (float current, float step, float target, float length) noexcept
+    {
+        return keptInRing (current + step, target, length);
     }
 
     int ringLength = 4410;

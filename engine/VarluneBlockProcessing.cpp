@@ -112,10 +112,9 @@ inline bool isPositiveZero (float x) noexcept
 
 // A NaN or infinite input sample (a broken upstream plug-in or host) enters the graph as silence:
 // left in, the graph bound would turn it into a full-scale value circulating in the feedback paths.
-inline void silenceNonFiniteInput (float* samples, int n) noexcept
+inline float finiteInput (float x) noexcept
 {
-    for (int i = 0; i < n; ++i)
-        samples[i] = std::abs (samples[i]) <= std::numeric_limits<float>::max() ? samples[i] : 0.0f;
+    return std::abs (x) <= std::numeric_limits<float>::max() ? x : 0.0f;
 }
 
 inline int toChoice (float real) noexcept { return (int) (real + 0.5f); }
@@ -306,12 +305,7 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
         const int channels = std::min ({ numInputs, (int) numChannels, buffer.getNumChannels() });
 
         if (channels > 0 && numSamples > 0)
-        {
-            for (int c = 0; c < channels; ++c)
-                silenceNonFiniteInput (buffer.getWritePointer (c), numSamples);
-
             runSignalGraph (buffer, midi, numSamples, channels);
-        }
     }
 
     for (int c = std::max (numInputs, 0); c < std::min (numOutputs, buffer.getNumChannels()); ++c)
@@ -517,7 +511,8 @@ inline void idleLine (Line& line, int numSamples) noexcept
         return;
 
     // Until the delay reaches the target, or the step no longer moves it: every further step
-    // would be the same.
+    // would be the same. Only the step that passes the target can leave the ring, and it is the
+    // last one.
     const float step = line.step, target = line.target;
     float current = line.current;
 
@@ -525,7 +520,7 @@ inline void idleLine (Line& line, int numSamples) noexcept
     {
         for (int n = 0; n < numSamples && target > current; ++n)
         {
-            const float next = mordwickLib::SyncDelayNoFeed::glideStepWithinRing (current, step, target, line.lengthF);
+            const float next = current + step;
 
             if (next == current)
                 break;
@@ -537,7 +532,7 @@ inline void idleLine (Line& line, int numSamples) noexcept
     {
         for (int n = 0; n < numSamples && current > target; ++n)
         {
-            const float next = mordwickLib::SyncDelayNoFeed::glideStepWithinRing (current, step, target, line.lengthF);
+            const float next = current + step;
 
             if (next == current)
                 break;
@@ -546,7 +541,7 @@ inline void idleLine (Line& line, int numSamples) noexcept
         }
     }
 
-    line.current = current;
+    line.current = mordwickLib::SyncDelayNoFeed::keptInRing (current, target, line.lengthF);
 }
 
 // The phase after one step of an LFO. Unchecked, for an increment in [0, size) and a phase in
@@ -1012,9 +1007,9 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
         // Pairs are written whole where they are read whole: a wide load from two narrow stores
         // waits for both to reach memory.
         if (numChannels == 2)
-            storeStereo (g.source[sourceInput], Stereo { io[0][s], io[1][s] });
+            storeStereo (g.source[sourceInput], Stereo { finiteInput (io[0][s]), finiteInput (io[1][s]) });
         else
-            g.source[sourceInput][0] = io[0][s];
+            g.source[sourceInput][0] = finiteInput (io[0][s]);
 
         // LFO rates first, all from the previous frame's values, then one sample of each LFO.
         for (int j = 0; j < g.numModulatedLfos; ++j)
@@ -1474,14 +1469,45 @@ inline void mixStretch (Unit& unit, int c, bool readsItself, const float* a, con
 // The read positions of a delay line over a stretch: the write index moves on, the delay glides or
 // follows its modulated target (targets given in samples, or nullptr).
 template <typename Line>
-inline void readPositionsOver (Line& line, const float* targets, float* positions, int n) noexcept
+[[gnu::always_inline]] inline void readPositionsOver (Line& line, const float* targets, float* positions, int n) noexcept
 {
+    const Four length = allFour (line.lengthF);
+    const int write = line.write, ringLength = line.length;
 
-    // Targets that all lie inside the ring are the delays as they are. The read position then
-    // needs one wrap at most: the write index is below the length and the delay above 0.
+    // Delays that all lie inside the ring: the read position needs one wrap at most, the write
+    // index being below the length and the delay above 0.
+    auto positionsInsideRing = [&] (auto delayAt)
+    {
+        for (int i = 0; i < n; i += 4)
+        {
+            FourIndex w = FourIndex { 1, 2, 3, 4 } + (write + i);
+            w = w >= ringLength ? w - ringLength : w;
+            Four r = __builtin_convertvector (w, Four) - delayAt (i);
+            r = r < allFour (0.0f) ? r + length : r;
+            storeFour (positions + i, r < length ? r : allFour (0.0f));
+        }
+
+        line.write = write + n < ringLength ? write + n : write + n - ringLength;
+    };
+
+    // A delay the glide no longer moves (at its target, or its step too small to change it) stays
+    // where it is for the whole stretch.
+    if (targets == nullptr)
+    {
+        Line moved = line;
+        glide (moved);
+
+        if (moved.current == line.current)
+        {
+            const Four delay = allFour (line.current);
+            positionsInsideRing ([&] (int) { return delay; });
+            return;
+        }
+    }
+
+    // Targets that all lie inside the ring are the delays as they are.
     if (targets != nullptr)
     {
-        const Four length = allFour (line.lengthF);
         FourMask inside = FourMask { -1, -1, -1, -1 };
 
         for (int i = 0; i + 4 <= n; i += 4)
@@ -1495,18 +1521,7 @@ inline void readPositionsOver (Line& line, const float* targets, float* position
 
         if ((inside[0] & inside[1] & inside[2] & inside[3]) != 0)
         {
-            const int write = line.write, ringLength = line.length;
-
-            for (int i = 0; i < n; i += 4)
-            {
-                FourIndex w = FourIndex { 1, 2, 3, 4 } + (write + i);
-                w = w >= ringLength ? w - ringLength : w;
-                Four r = __builtin_convertvector (w, Four) - loadFour (targets + i);
-                r = r < allFour (0.0f) ? r + length : r;
-                storeFour (positions + i, r < length ? r : allFour (0.0f));
-            }
-
-            line.write = write + n < ringLength ? write + n : write + n - ringLength;
+            positionsInsideRing ([&] (int i) { return loadFour (targets + i); });
             line.glideLength = 0;
             line.target = line.current = targets[n - 1];
             return;
@@ -1611,7 +1626,13 @@ void runStretches (SignalGraph& g, const StretchPlan& plan, float* const* io, in
         const int n = std::min (stretchFrames, end - s);
 
         for (int c = 0; c < numChannels; ++c)
-            std::copy_n (io[c] + s, n, v.at (sourceInput, c));
+        {
+            const float* in = io[c] + s;
+            float* input = v.at (sourceInput, c);
+
+            for (int i = 0; i < n; ++i)
+                input[i] = finiteInput (in[i]);
+        }
 
         for (int t = 0; t < plan.numTasks; ++t)
         {

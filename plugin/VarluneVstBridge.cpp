@@ -504,6 +504,42 @@ void VarluneVstBridge::closeEditor()
     editorHolder.reset();
 }
 
+std::int64_t VarluneVstBridge::vendorSpecific (std::int32_t request, std::int64_t, void* ptr, float)
+{
+    if (request != VendorRequest::WriteEditorImage || ptr == nullptr || ! processor->hasEditor())
+        return 0;
+
+    const auto path = juce::String::fromUTF8 (static_cast<const char*> (ptr));
+    return path.isNotEmpty() && writeEditorImage (juce::File::getCurrentWorkingDirectory().getChildFile (path)) ? 1 : 0;
+}
+
+bool VarluneVstBridge::writeEditorImage (const juce::File& file)
+{
+    // The open window, or one made for the picture alone.
+    std::unique_ptr<juce::AudioProcessorEditor> ownEditor;
+    if (editorHolder == nullptr)
+        ownEditor.reset (processor->createEditorIfNeeded());
+
+    auto* editor = editorHolder != nullptr ? editorHolder->editor.get() : ownEditor.get();
+    if (editor == nullptr)
+        return false;
+
+    // A window that follows its processor on a timer shows it only after a tick, and some of its
+    // controls follow the others a tick later: take two now.
+    if (auto* timer = dynamic_cast<juce::Timer*> (editor))
+        for (int tick = 0; tick < 2; ++tick)
+            timer->timerCallback();
+
+    const auto image = editor->createComponentSnapshot (editor->getLocalBounds(), true, 1.0f);
+
+    if (ownEditor != nullptr)
+        processor->editorBeingDeleted (ownEditor.get());
+
+    file.deleteFile();
+    juce::FileOutputStream out (file);
+    return out.openedOk() && juce::PNGImageFormat().writeImageToStream (image, out);
+}
+
 void VarluneVstBridge::editorResized()
 {
     if (editorHolder == nullptr)

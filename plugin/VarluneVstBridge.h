@@ -66,6 +66,10 @@ public:
     std::int32_t canDo (char* text) override;
     std::int32_t getPlugCategory() override;
 
+    /** VendorRequest::WriteEditorImage: the window as it shows the processor now, written as a
+        PNG file, with or without a display. 1 when written. */
+    std::int64_t vendorSpecific (std::int32_t request, std::int64_t value, void* ptr, float opt) override;
+
 private:
     // Host events are collected here before each block; reserved ahead so the audio thread does
     // not allocate.
@@ -82,6 +86,7 @@ private:
     void openEditor (void* parentWindow);
     void closeEditor();
     void editorResized();
+    bool writeEditorImage (const juce::File& file);
 
     std::unique_ptr<juce::AudioProcessor> processor;
     juce::MidiBuffer midiEvents;

@@ -62,6 +62,20 @@ TEST_F (DelayPanelTest, EachControlOfUnitTwoDrivesItsParameter)
     });
 }
 
+// With learn and unlearn off a change neither arms its parameter nor forgets its controller.
+TEST_F (DelayPanelTest, LearnAndUnlearnOffLeaveTheBindingAlone)
+{
+    auto& feedback = *processor.getParameterRecord (3);
+    feedback.setMidiCC (21);
+    panel.updateFromPlugin();
+
+    userSets (childNamed (panel, "feed knob"), 0.55);
+
+    EXPECT_EQ (processor.getParameter (3), 0.55f);
+    EXPECT_FALSE (feedback.isLearnArmed());
+    EXPECT_EQ (feedback.getMidiCC(), 21);
+}
+
 TEST_F (DelayPanelTest, RefreshShowsTheProcessorAndTellsNobody)
 {
     expectShown (panel, { { "in level label", 0, "%" }, { "input box", -1 } });

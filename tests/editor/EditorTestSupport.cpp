@@ -65,6 +65,10 @@ void EditorTest::expectUserChanges (juce::Component& panel, const std::vector<Ch
         EXPECT_EQ (parameter.getMidiCC(), -1);
     }
 
+    // Arming one parameter leaves the others armed.
+    for (const auto& row : rows)
+        EXPECT_TRUE (processor.getParameterRecord (row.parameter)->isLearnArmed()) << row.control;
+
     processor.midiLearnActive = false;
     processor.midiUnlearnActive = false;
 }

@@ -57,7 +57,7 @@ TEST_F (LfoPanelTest, RefreshShowsTheProcessorAndTellsNobody)
 {
     processor.setParameter (40, 0.5f);
     processor.setParameter (41, 0.2f);
-    processor.setParameter (44, 1.0f);
+    processor.setParameter (44, 0.3f);
     processor.setParameter (45, 11.0f / 13.0f);
     processor.setParameter (46, 0.1f);
 

@@ -62,3 +62,48 @@ TEST (ParameterConcurrency, StoresAndReadsFromManyThreads)
 
     EXPECT_EQ (badReads.load(), 0);
 }
+
+// Several threads storing into one parameter at once (host automation, a learned controller, a
+// state restore) must leave a normalised value and a real value of the same store, never one from
+// each. Every round the writers start together; once all are done, the pair is checked.
+TEST (ParameterConcurrency, SimultaneousStoresLeaveAMatchingPair)
+{
+    mordwickLib::PluginParameter parameter;
+    parameter.init (1.0f, 1000.0f, 60.0f, false, "Delay1_Time", "Ms", true, false);
+    constexpr int numWriters = 3;
+    constexpr int rounds = 20000;
+    std::atomic<int> started { 0 }, finished { 0 };
+
+    auto writer = [&] (int w)
+    {
+        for (int round = 0; round < rounds; ++round)
+        {
+            while (started.load (std::memory_order_acquire) <= round)
+                std::this_thread::yield();
+
+            parameter.storeNormalised ((float) ((round * numWriters + w) % 1000) / 1000.0f);
+            finished.fetch_add (1, std::memory_order_acq_rel);
+        }
+    };
+
+    std::vector<std::thread> threads;
+    for (int w = 0; w < numWriters; ++w)
+        threads.emplace_back (writer, w);
+
+    int mismatches = 0;
+    for (int round = 0; round < rounds; ++round)
+    {
+        started.store (round + 1, std::memory_order_release);
+
+        while (finished.load (std::memory_order_acquire) < numWriters * (round + 1))
+            std::this_thread::yield();
+
+        if (parameter.getReal() != parameter.toReal (parameter.getNormalised()))
+            ++mismatches;
+    }
+
+    for (auto& t : threads)
+        t.join();
+
+    EXPECT_EQ (mismatches, 0);
+}

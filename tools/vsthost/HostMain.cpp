@@ -1,4 +1,5 @@
 // Command-line VST 2.4 host: renders a WAV file or a test signal through a plug-in.
+#include "EditorWindow.h"
 #include "VstHost.h"
 #include "WavFile.h"
 
@@ -30,7 +31,10 @@ void usage()
         "  --save-chunk FILE      save the plug-in's state after rendering\n"
         "  --out FILE.wav         write the output\n"
         "  --write-input FILE.wav write the input as well\n"
-        "  --list                 list the parameters with their texts");
+        "  --list                 list the parameters with their texts\n"
+        "  --window               open the plug-in's window first (needs a display), render after\n"
+        "                         it is closed\n"
+        "  --editor-png FILE.png  write the plug-in's window as an image (no display needed)");
 }
 
 bool split (const std::string& text, char separator, std::vector<std::string>& parts)
@@ -88,10 +92,10 @@ int main (int argc, char** argv)
     }
 
     const std::string pluginPath = argv[1];
-    std::string inPath, outPath, inputOutPath, loadChunk, saveChunk, signalKind = "clicks";
+    std::string inPath, outPath, inputOutPath, loadChunk, saveChunk, editorImage, signalKind = "clicks";
     double seconds = 2.0, rate = 0.0, tempo = 120.0;
     int blockSize = 512;
-    bool list = false;
+    bool list = false, window = false;
     std::vector<std::pair<int, float>> settings;
     std::vector<VstHost::MidiEvent> midi;
     std::vector<std::string> parts;
@@ -104,6 +108,7 @@ int main (int argc, char** argv)
         auto next = [&] { ++i; return value; };
 
         if (option == "--list") { list = true; continue; }
+        if (option == "--window") { window = true; continue; }
         if (! hasValue) { usage(); return 2; }
 
         if (option == "--in") inPath = next();
@@ -116,6 +121,7 @@ int main (int argc, char** argv)
         else if (option == "--tempo") tempo = std::atof (next().c_str());
         else if (option == "--load-chunk") loadChunk = next();
         else if (option == "--save-chunk") saveChunk = next();
+        else if (option == "--editor-png") editorImage = next();
         else if (option == "--set" && split (next(), '=', parts) && parts.size() == 2)
             settings.emplace_back (std::atoi (parts[0].c_str()), (float) std::atof (parts[1].c_str()));
         else if (option == "--cc" && split (next(), ':', parts) && parts.size() == 3)
@@ -172,6 +178,24 @@ int main (int argc, char** argv)
     if (list)
         for (int i = 0; i < record.numParams; ++i)
             std::printf ("  %2d %-30s %s\n", i, host.getParameterName (i).c_str(), host.getParameterDisplay (i).c_str());
+
+    if (window)
+    {
+        std::string problem;
+        if (! runEditorWindow (host, problem)) { std::fprintf (stderr, "cannot open the window: %s\n", problem.c_str()); return 1; }
+    }
+
+    if (! editorImage.empty())
+    {
+        std::vector<char> path (editorImage.begin(), editorImage.end());
+        path.push_back (0);
+        if (host.dispatch (EffectOpcode::VendorSpecific, VendorRequest::WriteEditorImage, 0, path.data()) != 1)
+        {
+            std::fprintf (stderr, "the plug-in did not write its window to %s\n", editorImage.c_str());
+            return 1;
+        }
+        std::printf ("wrote the window to %s\n", editorImage.c_str());
+    }
 
     WavFile output;
     output.sampleRate = rate;

@@ -1,0 +1,240 @@
+// The plug-in's window in a host, on a virtual X display: opened inside the host's window,
+// following the processor, resized through its corner, closed and opened again, and opened and
+// closed twenty times while audio runs with a learned controller.
+#include "VarluneAudioProcessor.h"
+#include "VarluneAudioProcessorEditor.h"
+#include "VarluneVstBridge.h"
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
+#include <atomic>
+#include <functional>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace juce
+{
+bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
+}
+
+namespace
+{
+// Xvfb has no window manager; Xlib's default handler would end the test on a harmless BadAtom.
+int ignoreXError (Display*, XErrorEvent*) { return 0; }
+
+struct HostCall
+{
+    std::int32_t opcode, index;
+    std::int64_t value;
+};
+
+// The host's side: answers the plug-in and records its requests, from any thread.
+std::mutex hostCallsLock;
+std::vector<HostCall> hostCalls;
+
+std::int64_t recordingHost (AEffect*, std::int32_t opcode, std::int32_t index, std::int64_t value, void* ptr, float)
+{
+    {
+        const std::lock_guard<std::mutex> lock (hostCallsLock);
+        hostCalls.push_back ({ opcode, index, value });
+    }
+    if (opcode == HostOpcode::Version)
+        return kVstVersion;
+    if (opcode == HostOpcode::CanDo && ptr != nullptr)
+        return juce::String (static_cast<const char*> (ptr)) == "sizeWindow" ? 1 : 0;
+    return 0;
+}
+
+std::vector<HostCall> sizeRequests()
+{
+    const std::lock_guard<std::mutex> lock (hostCallsLock);
+    std::vector<HostCall> requests;
+    for (const auto& call : hostCalls)
+        if (call.opcode == HostOpcode::SizeWindow)
+            requests.push_back (call);
+    return requests;
+}
+
+class EditorInHost : public ::testing::Test
+{
+protected:
+    juce::ScopedJuceInitialiser_GUI framework;
+    VarluneAudioProcessor* processor = new VarluneAudioProcessor();
+    std::unique_ptr<VarluneVstBridge> bridge { new VarluneVstBridge (&recordingHost, processor) };
+    AEffect* effect = bridge->getAeffect();
+    juce::Component hostWindow;
+
+    void SetUp() override
+    {
+        if (std::getenv ("DISPLAY") == nullptr)
+            GTEST_SKIP() << "needs an X display";
+
+        XSetErrorHandler (&ignoreXError);
+        hostWindow.setSize (1280, 1024);
+        hostWindow.addToDesktop (0);
+        const std::lock_guard<std::mutex> lock (hostCallsLock);
+        hostCalls.clear();
+    }
+
+    std::int64_t dispatch (std::int32_t opcode, std::int32_t index = 0, std::int64_t value = 0,
+                           void* ptr = nullptr, float opt = 0.0f)
+    {
+        return effect->dispatcherProc (effect, opcode, index, value, ptr, opt);
+    }
+
+    VarluneAudioProcessorEditor* open()
+    {
+        EXPECT_EQ (dispatch (EffectOpcode::EditorOpen, 0, 0, hostWindow.getWindowHandle()), 1);
+        return dynamic_cast<VarluneAudioProcessorEditor*> (processor->getActiveEditor());
+    }
+
+    std::pair<int, int> measuredSize()
+    {
+        EditorRect* rect = nullptr;
+        EXPECT_EQ (dispatch (EffectOpcode::EditorGetRect, 0, 0, &rect), 1);
+        return { rect->right - rect->left, rect->bottom - rect->top };
+    }
+
+    // The first component under parent, at any depth, that matches.
+    static juce::Component* findChild (juce::Component& parent, const std::function<bool (juce::Component&)>& matches)
+    {
+        for (auto* child : parent.getChildren())
+        {
+            if (matches (*child))
+                return child;
+            if (auto* found = findChild (*child, matches))
+                return found;
+        }
+        return nullptr;
+    }
+
+    static void dragCorner (juce::Component& editor, int dx, int dy)
+    {
+        auto* handle = findChild (editor, [] (juce::Component& c) { return dynamic_cast<juce::ResizableCornerComponent*> (&c) != nullptr; });
+        ASSERT_NE (handle, nullptr);
+        auto& corner = *handle;
+        const auto start = corner.getLocalBounds().getCentre().toFloat();
+        const auto end = start.translated ((float) dx, (float) dy);
+        const auto now = juce::Time::getCurrentTime();
+        const auto event = [&] (juce::Point<float> at, bool dragged)
+        {
+            return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), at,
+                                     juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier),
+                                     juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f,
+                                     &corner, &corner, now, start, now, 1, dragged);
+        };
+        corner.mouseDown (event (start, false));
+        corner.mouseDrag (event (end, true));
+        corner.mouseUp (event (end, true));
+    }
+};
+} // namespace
+
+TEST_F (EditorInHost, OpensInsideTheHostsWindowAndFollowsTheProcessor)
+{
+    auto* editor = open();
+    ASSERT_NE (editor, nullptr);
+    EXPECT_TRUE (editor->isShowing());
+    EXPECT_EQ (measuredSize(), std::pair (1000, 700));
+
+    // The window's X parent is the host's window.
+    Display* display = XOpenDisplay (nullptr);
+    ASSERT_NE (display, nullptr);
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned numChildren = 0;
+    XQueryTree (display, (Window) editor->getTopLevelComponent()->getWindowHandle(), &root, &parent, &children, &numChildren);
+    XFree (children);
+    XCloseDisplay (display);
+    EXPECT_EQ (parent, (Window) hostWindow.getWindowHandle());
+
+    // Host automation shows in its control after a tick of the window's own timer.
+    auto& knob = dynamic_cast<juce::Slider&> (*findChild (*editor, [] (juce::Component& c) { return c.getName() == "drywet knob"; }));
+    effect->setParameterProc (effect, ParameterIndex::dryWet, 0.25f);
+    for (int message = 0; message < 1000 && knob.getValue() != 0.25; ++message)
+        juce::dispatchNextMessageOnSystemQueue (false);
+    EXPECT_EQ (knob.getValue(), 0.25);
+
+    EXPECT_EQ (dispatch (EffectOpcode::EditorClose), 1);
+    EXPECT_EQ (processor->getActiveEditor(), nullptr);
+}
+
+TEST_F (EditorInHost, AResizeIsAskedOfTheHostAndTheNextWindowOpensAtTheLastSize)
+{
+    auto* editor = open();
+    ASSERT_NE (editor, nullptr);
+    dragCorner (*editor, 300, 300);
+
+    const auto requests = sizeRequests();
+    ASSERT_FALSE (requests.empty());
+    EXPECT_EQ (requests.back().index, editor->getWidth());
+    EXPECT_EQ (requests.back().value, editor->getHeight());
+    EXPECT_GT (editor->getWidth(), 1000);
+    const std::pair lastSize (editor->getWidth(), editor->getHeight());
+    EXPECT_EQ (measuredSize(), lastSize);
+
+    EXPECT_EQ (dispatch (EffectOpcode::EditorClose), 1);
+    EXPECT_EQ (measuredSize(), lastSize);
+
+    editor = open();
+    ASSERT_NE (editor, nullptr);
+    EXPECT_EQ (std::pair (editor->getWidth(), editor->getHeight()), lastSize);
+    EXPECT_EQ (dispatch (EffectOpcode::EditorClose), 1);
+}
+
+TEST_F (EditorInHost, TwentyWindowsOpenAndCloseWhileAudioRuns)
+{
+    constexpr int blockSize = 256;
+    dispatch (EffectOpcode::SetSampleRate, 0, 0, nullptr, 48000.0f);
+    dispatch (EffectOpcode::SetBlockSize, 0, blockSize);
+    dispatch (EffectOpcode::MainsChanged, 0, 1);
+
+    // A learned controller moves Delay1_Feedback from the audio thread in every block.
+    processor->getParameterRecord (3)->setMidiCC (20);
+    const int desktopComponents = juce::Desktop::getInstance().getNumComponents();
+
+    std::atomic<bool> running { true };
+    std::thread audio ([&]
+    {
+        std::vector<float> left (blockSize), right (blockSize);
+        float* channels[] = { left.data(), right.data() };
+        VstMidiEvent controller {};
+        controller.type = EventType::Midi;
+        controller.byteSize = sizeof (VstMidiEvent);
+        VstEvents events {};
+        events.numEvents = 1;
+        events.events[0] = reinterpret_cast<VstEvent*> (&controller);
+
+        for (int block = 0; running.load(); ++block)
+        {
+            controller.midiData[0] = (char) 0xB0;
+            controller.midiData[1] = 20;
+            controller.midiData[2] = (char) (block % 128);
+            effect->dispatcherProc (effect, EffectOpcode::ProcessEvents, 0, 0, &events, 0.0f);
+            std::fill (left.begin(), left.end(), 0.1f);
+            std::fill (right.begin(), right.end(), -0.1f);
+            effect->processReplacingProc (effect, channels, channels, blockSize);
+        }
+    });
+
+    for (int cycle = 0; cycle < 20; ++cycle)
+    {
+        auto* editor = open();
+        ASSERT_NE (editor, nullptr);
+        editor->timerCallback();
+        dispatch (EffectOpcode::EditorIdle);
+        editor->setSize (1000 + 10 * cycle, 700 + 7 * cycle);
+        EXPECT_EQ (dispatch (EffectOpcode::EditorClose), 1);
+    }
+
+    running = false;
+    audio.join();
+    dispatch (EffectOpcode::MainsChanged, 0, 0);
+
+    EXPECT_EQ (juce::Desktop::getInstance().getNumComponents(), desktopComponents);
+    EXPECT_EQ (processor->getActiveEditor(), nullptr);
+    EXPECT_EQ (measuredSize(), std::pair (1190, 833));
+}
