@@ -46,54 +46,16 @@ const float* Lfo::getTable (int waveIndex) const noexcept
 
 float Lfo::getSample (bool reset)
 {
-    const float size = (float) tableSize;
-    float current = phase;
-
     if (reset)
     {
         phase = 0.0f;
         holdIndex = 0;
         previousIndex = tableSize - 1;
-        current = 0.0f;
     }
 
-    float next = phaseIncrement + current;
-
-    if (next >= size)
-    {
-        next = next - size;
-
-        // Increments of a table or more (fast tempo-synced rates) need more than one wrap; fmod
-        // keeps the phase inside the table without changing the usual single-wrap result.
-        if (next >= size)
-            next = std::fmod (next, size);
-    }
-
-    if (! (next >= 0.0f && next < size))  // an infinite or NaN increment
-        next = 0.0f;
-
-    const int index = (int) current;
-    phase = next;
-
-    float value = 0.0f;
-
-    if (wave >= 0 && wave <= 4)
-    {
-        value = getTable (wave)[index];
-    }
-    else if (wave == 5)
-    {
-        if (index < previousIndex)
-        {
-            if (++holdIndex >= tableSize)
-                holdIndex -= tableSize;
-        }
-
-        value = randomTable[holdIndex];
-    }
-
-    previousIndex = index;
-    return value;
+    const float* table = wave >= 0 && wave <= 4 ? getTable (wave) : nullptr;
+    return step<true> (phase, previousIndex, holdIndex, phaseIncrement, (float) tableSize, tableSize, table,
+                       randomTable.get(), wave);
 }
 
 } // namespace mordwickLib

@@ -48,41 +48,14 @@ void SyncDelayNoFeed::clear()
 
 float SyncDelayNoFeed::process (const float* input, float& feedback)
 {
-    const int length = ringLength;
-    float* const ring = ringBuffer.get();
+    ringBuffer[writeIndex] = ringInput (*input, feedback, feedbackGain);
 
-    ring[writeIndex] = feedback * feedbackGain + *input;
-
-    if (++writeIndex >= length)
+    if (++writeIndex >= ringLength)
         writeIndex = 0;
 
-    if (glideLength != 0)
-    {
-        if ((glideStep >= 0.0f && targetDelay > currentDelay)
-             || (glideStep < 0.0f && currentDelay > targetDelay))
-            currentDelay = glideStepWithinRing (currentDelay, glideStep, targetDelay, (float) length);
-    }
-
-    // Wrapped by the full ring length, so a delay of D always reads the input of D - 1 calls back.
-    const float lengthF = (float) length;
-    float r = (float) writeIndex - currentDelay;
-
-    while (r >= lengthF)
-        r -= lengthF;
-    while (r < 0.0f)
-        r += lengthF;
-
-    // r + L can round up to exactly L; that position is entry 0.
-    if (! (r < lengthF))
-        r = 0.0f;
-
-    readPosition = r;
-
-    const int i = (int) r;  // r >= 0: truncation is the floor
-    const float f = r - (float) i;
-    const float a = ring[i];
-    const float b = i <= length - 2 ? ring[i + 1] : ring[0];
-    return f * (b - a) + a;
+    currentDelay = glided (currentDelay, glideStep, targetDelay, glideLength, (float) ringLength);
+    readPosition = wrappedReadPosition (writeIndex, currentDelay, (float) ringLength);
+    return readRing (ringBuffer.get(), readPosition, ringLength);
 }
 
 } // namespace mordwickLib

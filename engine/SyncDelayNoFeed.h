@@ -29,6 +29,13 @@ public:
     /** Zeroes the ring and the positions; the delay and its glide stay. */
     void clear();
 
+    // The per-sample rule, shared by process and block processing. Written over a lane type where
+    // block processing runs it on both channels or four frames at once.
+
+    /** The ring's new entry: the input plus the feedback scaled by the gain. */
+    template <typename T>
+    static T ringInput (T input, T feedback, T gain) noexcept   { return feedback * gain + input; }
+
     /** A delay kept within the ring (0, length]. The last step of a glide may pass its target by
         up to a step; near either end of the ring that would wrap the read position round to the
         newest or the oldest samples, a long echo turning into a comb. Past the end the delay stays
@@ -41,10 +48,59 @@ public:
         return delay > 0.0f ? delay : target;
     }
 
-    /** The delay after one glide step. */
-    static float glideStepWithinRing (float current, float step, float target, float length) noexcept
+    /** The delay after one call's glide: a step toward the target while it lies ahead. The step
+        is not clipped at the target, only at the ring. */
+    static float glided (float current, float step, float target, int glideLength, float length) noexcept
     {
-        return keptInRing (current + step, target, length);
+        if (glideLength != 0 && ((step >= 0.0f && target > current) || (step < 0.0f && current > target)))
+            return keptInRing (current + step, target, length);
+
+        return current;
+    }
+
+    /** The read position for the advanced write index and a delay, wrapped by the full length, so
+        that a delay of D always reads the input of D - 1 calls back. */
+    static float wrappedReadPosition (int write, float delay, float length) noexcept
+    {
+        float r = (float) write - delay;
+
+        while (r >= length)
+            r -= length;
+        while (r < 0.0f)
+            r += length;
+
+        // r + L can round up to exactly L; that position is entry 0.
+        return r < length ? r : 0.0f;
+    }
+
+    /** Between two neighbouring entries, by the fraction of the read position. */
+    template <typename T>
+    static T interpolated (T a, T b, T fraction) noexcept   { return fraction * (b - a) + a; }
+
+    /** The ring read at a position in [0, length). */
+    static float readRing (const float* ring, float position, int length) noexcept
+    {
+        const int i = (int) position;  // position >= 0: truncation is the floor
+        const float a = ring[i];
+        const float b = i <= length - 2 ? ring[i + 1] : ring[0];
+        return interpolated (a, b, position - (float) i);
+    }
+
+    /** A target delay in samples brought into the ring: at or below 0 it becomes one sample, at
+        or above the ring length it is halved until it fits. A NaN leaves the previous target. */
+    static float targetInRing (float s, float previous, float length) noexcept
+    {
+        if (s > 0.0f && s < length)
+            return s;
+        if (s <= 0.0f)
+            return 1.0f;
+        if (s >= length)
+        {
+            while (s >= length)
+                s = s * 0.5f;
+            return s;
+        }
+        return previous;
     }
 
     int ringLength = 4410;

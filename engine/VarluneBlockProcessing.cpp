@@ -13,90 +13,25 @@
 // of operations.
 #include "VarluneAudioProcessor.h"
 
+#include "GraphBounds.h"
+#include "Lanes.h"
+#include "Modulation.h"
+#include "OutputStage.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
-
-#if defined (__SSE__)
- #include <xmmintrin.h>
-#endif
 
 namespace
 {
 using namespace ParameterIndex;
-
-// Values that travel through the graph are kept within this bound. A feedback loop with a gain above
-// one (a delay fed by itself twice, a "Gain" mixer in a loop) would otherwise grow into infinity and
-// then NaN, which never leaves the rings again; bounded, it stays finite and decays once the loop
-// is opened. No patch that does not run away comes near it.
-constexpr float graphLimit = 1.0e6f;
+using namespace lanes;
+using mordwickLib::Lfo;
+using mordwickLib::SyncDelayNoFeed;
 
 // Delay times in a tempo-synced whole note longer than this are not tempos: with them a synced
 // target could overflow to infinity and never be halved into the ring.
 constexpr float longestWholeNoteMs = 1.0e30f;
-
-inline float bounded (float y) noexcept
-{
-    y = y < graphLimit ? y : graphLimit;      // NaN goes to the upper bound
-    return y > -graphLimit ? y : -graphLimit;
-}
-
-// The output clamp; a NaN (only a non-finite input can cause one) becomes silence.
-// (Compare-and-select forms that keep a NaN until the last step, for min, max and a mask.)
-inline float clampOutput (float mix) noexcept
-{
-    const float upper = 1.0f < mix ? 1.0f : mix;
-    const float both = -1.0f > upper ? -1.0f : upper;
-    return both == both ? both : 0.0f;
-}
-
-// A modulation source value clamped to -1..1; a NaN reads as -1. (Written as the two compare-and-
-// select forms that map onto single min and max instructions.)
-inline float clampSource (float y) noexcept
-{
-    const float t = 1.0f < y ? 1.0f : y;
-    return t > -1.0f ? t : -1.0f;
-}
-
-// One value for each of the two channels, lane by lane: the same single-precision arithmetic as
-// two scalar expressions, in half the instructions. A selector's source is laid out as such a pair.
-using Stereo = float __attribute__ ((vector_size (8)));
-
-inline Stereo loadStereo (const float* pair) noexcept
-{
-    Stereo v;
-    std::memcpy (&v, pair, sizeof (v));
-    return v;
-}
-
-inline void storeStereo (float* pair, Stereo v) noexcept
-{
-    std::memcpy (pair, &v, sizeof (v));
-}
-
-inline Stereo bothLanes (float x) noexcept { return Stereo { x, x }; }
-
-using StereoIndex = int32_t __attribute__ ((vector_size (8)));
-using StereoDouble = double __attribute__ ((vector_size (16)));
-
-// Lane by lane: the scalar compare-and-selects are single min and max instructions.
-inline Stereo bounded (Stereo y) noexcept
-{
-    return Stereo { bounded (y[0]), bounded (y[1]) };
-}
-
-inline Stereo clampSource (Stereo y) noexcept
-{
-    const Stereo one = bothLanes (1.0f);
-    const Stereo t = one < y ? one : y;
-    return t > -one ? t : -one;
-}
-
-inline Stereo clampOutput (Stereo mix) noexcept
-{
-    return Stereo { clampOutput (mix[0]), clampOutput (mix[1]) };
-}
 
 inline bool sameBits (float a, float b) noexcept
 {
@@ -110,103 +45,14 @@ inline bool isPositiveZero (float x) noexcept
     return bits == 0;
 }
 
-// A NaN or infinite input sample (a broken upstream plug-in or host) enters the graph as silence:
-// left in, the graph bound would turn it into a full-scale value circulating in the feedback paths.
-inline float finiteInput (float x) noexcept
-{
-    return std::abs (x) <= std::numeric_limits<float>::max() ? x : 0.0f;
-}
-
-inline int toChoice (float real) noexcept { return (int) (real + 0.5f); }
-
-// A selector's source, read from its parameter now; values outside the fourteen read as "None".
-inline int resolveSelector (const mordwickLib::PluginParameter& parameter) noexcept
-{
-    const int source = toChoice (parameter.getReal());
-    return source >= 0 && source < numSignalSources ? source : sourceNone;
-}
-
-// A delay target in samples brought into the ring: at or below 0 it becomes one sample, at or above
-// the ring length it is halved until it fits. A NaN leaves the previous target.
-inline float targetInRing (float s, float previous, float length) noexcept
-{
-
-    if (s > 0.0f && s < length)
-        return s;
-    if (s <= 0.0f)
-        return 1.0f;
-    if (s >= length)
-    {
-        while (s >= length)
-            s = s * 0.5f;
-        return s;
-    }
-    return previous;
-}
-
-inline float msToSamples (float ms, double lineRate) noexcept
-{
-    return (float) ((double) ms * 0.001 * lineRate);
-}
-
-// The modulation rule with everything that does not depend on the source value done once:
-// v' = v + (d * range) * x, clamped to lo..hi.
-struct Modulation
-{
-    bool applies = false;
-    int source = sourceNone;
-    float value = 0.0f, lo = 0.0f, hi = 0.0f, depthTimesRange = 0.0f;
-
-    void resolve (bool modulated, const mordwickLib::PluginParameter& sourceParameter,
-                  const mordwickLib::PluginParameter& target, float depth) noexcept
-    {
-        applies = modulated;
-
-        if (! modulated)
-            return;
-
-        source = resolveSelector (sourceParameter);
-        lo = std::min (target.minValue, target.maxValue);
-        hi = std::max (target.minValue, target.maxValue);
-        value = target.getReal();
-        const float mid = (hi - lo) * 0.5f + lo;
-        const float range = value <= mid ? value : hi - value;
-        depthTimesRange = depth * range;
-    }
-
-    float apply (float sourceValue) const noexcept
-    {
-        float v = value + depthTimesRange * clampSource (sourceValue);
-        v = lo > v ? lo : v;
-        return hi < v ? hi : v;
-    }
-
-    Stereo apply (Stereo sourceValue) const noexcept
-    {
-        Stereo v = bothLanes (value) + bothLanes (depthTimesRange) * clampSource (sourceValue);
-        v = bothLanes (lo) > v ? bothLanes (lo) : v;
-        return bothLanes (hi) < v ? bothLanes (hi) : v;
-    }
-};
 } // namespace
 
 float VarluneAudioProcessor::getModulatedValue (const mordwickLib::PluginParameter& parameter,
                                                 float sourceValue, float depth) noexcept
 {
-    const float x = clampSource (sourceValue);
-    const float lo = std::min (parameter.minValue, parameter.maxValue);
-    const float hi = std::max (parameter.minValue, parameter.maxValue);
-    const float v = parameter.getReal();
-    const float mid = (hi - lo) * 0.5f + lo;
-    const float range = v <= mid ? v : hi - v;
-    float result = v + depth * range * x;
-
-    if (result < lo)
-        result = lo;
-    else if (result > hi)
-        result = hi;
-
-    return result;
+    Modulation modulation;
+    modulation.setTarget (parameter, depth);
+    return modulation.apply (sourceValue);
 }
 
 //==============================================================================
@@ -403,7 +249,7 @@ void VarluneAudioProcessor::prepareDelayLines() noexcept
             const double lineRate = (double) (float) line.sampleRate;
             const float s = delaySync[k] ? msToSamples (wholeNoteMs / delaySyncedDivision[k], lineRate)
                                          : msToSamples (delayTimeMs[k], lineRate);
-            line.targetDelay = targetInRing (s, line.targetDelay, (float) line.ringLength);
+            line.targetDelay = SyncDelayNoFeed::targetInRing (s, line.targetDelay, (float) line.ringLength);
 
             if (line.glideLength == 0)
                 line.currentDelay = line.targetDelay;
@@ -446,59 +292,32 @@ void VarluneAudioProcessor::prepareMixers() noexcept
 //==============================================================================
 namespace
 {
-// One glide step of a delay line.
+// One call's glide of a delay line.
 template <typename Line>
 inline void glide (Line& line) noexcept
 {
-    if (line.glideLength != 0)
-    {
-        if ((line.step >= 0.0f && line.target > line.current) || (line.step < 0.0f && line.current > line.target))
-            line.current = mordwickLib::SyncDelayNoFeed::glideStepWithinRing (line.current, line.step, line.target,
-                                                                             line.lengthF);
-    }
+    line.current = SyncDelayNoFeed::glided (line.current, line.step, line.target, line.glideLength, line.lengthF);
 }
 
-// The read position for a write index and a delay, wrapped into the ring by its full length.
-inline float readPositionFor (int write, float current, float lengthF) noexcept
-{
-    float r = (float) write - current;
-
-    while (r >= lengthF)
-        r -= lengthF;
-    while (r < 0.0f)
-        r += lengthF;
-
-    return r < lengthF ? r : 0.0f;
-}
-
-// The sample at read position r, interpolated between the two neighbouring entries.
-inline float readRing (const float* ring, float r, int length) noexcept
-{
-    const int i = (int) r;
-    const float f = r - (float) i;
-    const float a = ring[i];
-    const float b = i <= length - 2 ? ring[i + 1] : ring[0];
-    return f * (b - a) + a;
-}
-
-// One step of a delay line: identical to SyncDelayNoFeed::process.
+// One step of a delay line, as SyncDelayNoFeed::process.
 template <typename Line>
 inline float stepLine (Line& line, float input, float feedback) noexcept
 {
-    line.ring[line.write] = feedback * line.gain + input;
+    line.ring[line.write] = SyncDelayNoFeed::ringInput (input, feedback, line.gain);
 
     if (++line.write >= line.length)
         line.write = 0;
 
     glide (line);
-    return readRing (line.ring, readPositionFor (line.write, line.current, line.lengthF), line.length);
+    return SyncDelayNoFeed::readRing (line.ring, SyncDelayNoFeed::wrappedReadPosition (line.write, line.current, line.lengthF),
+                                      line.length);
 }
 
 // The read position the line's next step would start from: what SyncDelayNoFeed keeps in readPosition.
 template <typename Line>
 inline float readPositionOf (const Line& line) noexcept
 {
-    return readPositionFor (line.write, line.current, line.lengthF);
+    return SyncDelayNoFeed::wrappedReadPosition (line.write, line.current, line.lengthF);
 }
 
 // A silent line with no inputs only moves its write index and its glide.
@@ -544,63 +363,17 @@ inline void idleLine (Line& line, int numSamples) noexcept
     line.current = mordwickLib::SyncDelayNoFeed::keptInRing (current, target, line.lengthF);
 }
 
-// The phase after one step of an LFO. Unchecked, for an increment in [0, size) and a phase in
-// [0, size): the sum stays below twice the size and the one subtraction is exact, so the phase
-// stays inside the table.
-template <bool checked>
-inline float advancePhase (float current, float increment, float size) noexcept
-{
-    float next = increment + current;
-
-    if (next >= size)
-    {
-        next = next - size;
-
-        if (checked && next >= size)
-            next = std::fmod (next, size);
-    }
-
-    if (checked && ! (next >= 0.0f && next < size))
-        next = 0.0f;
-
-    return next;
-}
-
 inline bool phaseStaysBounded (float phase, float increment, float size) noexcept
 {
     return phase >= 0.0f && phase < size && increment >= 0.0f && increment < size;
 }
 
-// One sample of an LFO: identical to Lfo::getSample (false).
+// One sample of an LFO, as Lfo::getSample (false).
 template <bool checked = true, typename Oscillator>
 inline float stepLfo (Oscillator& lfo) noexcept
 {
-    const float size = lfo.size;
-    const float current = lfo.phase;
-    const float next = advancePhase<checked> (current, lfo.increment, size);
-
-    const int index = (int) current;
-    lfo.phase = next;
-
-    float value = 0.0f;
-
-    if (lfo.table != nullptr)
-    {
-        value = lfo.table[index];
-    }
-    else if (lfo.wave == waveSampleAndHold)
-    {
-        if (index < lfo.previousIndex)
-        {
-            if (++lfo.holdIndex >= lfo.tableSize)
-                lfo.holdIndex -= lfo.tableSize;
-        }
-
-        value = lfo.randomTable[lfo.holdIndex];
-    }
-
-    lfo.previousIndex = index;
-    return value;
+    return Lfo::step<checked> (lfo.phase, lfo.previousIndex, lfo.holdIndex, lfo.increment, lfo.size, lfo.tableSize,
+                               lfo.table, lfo.randomTable, lfo.wave);
 }
 
 // A sample-and-hold LFO that nothing reads, n samples on: the same phase additions and wraps and
@@ -617,12 +390,9 @@ inline float advancePassiveHold (Oscillator& lfo, int n) noexcept
     for (int i = 0; i < n; ++i)
     {
         const int index = (int) phase;
-
-        if (index < previous && ++hold >= lfo.tableSize)
-            hold -= lfo.tableSize;
-
+        hold = Lfo::holdAfter (index, previous, hold, lfo.tableSize);
         previous = index;
-        phase = advancePhase<false> (phase, increment, size);
+        phase = Lfo::phaseAfter<false> (phase, increment, size);
     }
 
     lfo.phase = phase;
@@ -631,17 +401,12 @@ inline float advancePassiveHold (Oscillator& lfo, int n) noexcept
     return lfo.randomTable[hold];
 }
 
-// Four LFO phases side by side, one lane each.
-using PhaseLanes = float __attribute__ ((vector_size (16)));
-using LaneMask = int32_t __attribute__ ((vector_size (16)));
-
-// LFOs that nothing reads and that do not sample and hold, n samples on together: the phases of
-// advancePhase<false>, lane by lane (a lane that does not wrap subtracts +0, which changes no
-// phase in [0, size)). Each LFO is left with the value of its last sample.
+// LFOs that nothing reads and that do not sample and hold, n samples on together, their phases side
+// by side, one lane each. Each LFO is left with the value of its last sample.
 template <typename Oscillator>
 inline void advancePassiveLfos (Oscillator* const* lfos, int count, int n, float* values) noexcept
 {
-    PhaseLanes phase = {}, increment = {}, size = {};
+    Four phase = {}, increment = {}, size = {};
 
     for (int j = 0; j < count; ++j)
     {
@@ -650,18 +415,11 @@ inline void advancePassiveLfos (Oscillator* const* lfos, int count, int n, float
         size[j] = (float) lfos[j]->tableSize;
     }
 
-    auto advance = [&]
-    {
-        const PhaseLanes next = increment + phase;
-        const LaneMask wraps = next >= size;
-        phase = next - (PhaseLanes) (wraps & (LaneMask) size);
-    };
-
     for (int i = 1; i < n; ++i)
-        advance();
+        phase = Lfo::phaseAfter (phase, increment, size);
 
-    const PhaseLanes last = phase;
-    advance();
+    const Four last = phase;
+    phase = Lfo::phaseAfter (phase, increment, size);
 
     for (int j = 0; j < count; ++j)
     {
@@ -670,34 +428,6 @@ inline void advancePassiveLfos (Oscillator* const* lfos, int count, int n, float
         lfo.phase = phase[j];
         lfo.previousIndex = index;
         values[j] = lfo.table != nullptr ? lfo.table[index] : 0.0f;
-    }
-}
-
-// KivMixer::setValue for the mixer's mode.
-inline float coefficientFor (int mode, float v, float previous) noexcept
-{
-    switch (mode)
-    {
-        case modeMix:     return v;
-        case modeRingmod: return v;
-        case modeGain:    return 2.0f * v;
-        case modeDamp:    return v * v;
-        case modePan:     return v;
-        default:          return previous;
-    }
-}
-
-// KivMixer::process.
-inline float mixSample (int mode, float c, float last, float a, float b, int channel) noexcept
-{
-    switch (mode)
-    {
-        case modeMix:     return (1.0f - c) * a + b * c;
-        case modeRingmod: return a * b;
-        case modeGain:    return a * c;
-        case modeDamp:    return (1.0f - c) * last + a * c;
-        case modePan:     return channel == 0 ? a : b;
-        default:          return 0.0f;
     }
 }
 
@@ -806,7 +536,7 @@ inline void modulateDelayTime (const Unit& unit, float wholeNoteMs, Line& line, 
 {
     const float s = modulatedDelaySamples (unit, wholeNoteMs, line.rate, unit.mod.apply (sourceValue));
     line.glideLength = 0;
-    line.target = targetInRing (s, line.target, line.lengthF);
+    line.target = SyncDelayNoFeed::targetInRing (s, line.target, line.lengthF);
     line.current = line.target;
 }
 
@@ -817,7 +547,7 @@ inline Stereo readRings (const float* ring0, const float* ring1, Stereo r, int l
     const Stereo f = r - __builtin_convertvector (i, Stereo);
     const Stereo a = { ring0[i[0]], ring1[i[1]] };
     const Stereo b = { i[0] <= length - 2 ? ring0[i[0] + 1] : ring0[0], i[1] <= length - 2 ? ring1[i[1] + 1] : ring1[0] };
-    return bounded (f * (b - a) + a);
+    return bounded (SyncDelayNoFeed::interpolated (a, b, f));
 }
 
 // The writes of a stereo pair of lines sharing one write index, which then advances for both.
@@ -826,9 +556,9 @@ inline int writePair (Unit& unit, const float (*source)[2]) noexcept
 {
     auto& line0 = unit.line[0];
     auto& line1 = unit.line[1];
-    const Stereo in = loadStereo (source[unit.input]) * bothLanes (unit.inputLevel);
-    const Stereo feedback = loadStereo (source[unit.feedback]) * bothLanes (unit.feedbackLevel);
-    const Stereo v = feedback * Stereo { line0.gain, line1.gain } + in;
+    const Stereo in = load<Stereo> (source[unit.input]) * broadcast<Stereo> (unit.inputLevel);
+    const Stereo feedback = load<Stereo> (source[unit.feedback]) * broadcast<Stereo> (unit.feedbackLevel);
+    const Stereo v = SyncDelayNoFeed::ringInput (in, feedback, Stereo { line0.gain, line1.gain });
     const int write = line0.write;
     line0.ring[write] = v[0];
     line1.ring[write] = v[1];
@@ -851,14 +581,14 @@ inline void stepLinkedDelay (Unit& unit, const float (*source)[2], float wholeNo
     const float in0 = in[0] * unit.inputLevel, in1 = in[1] * unit.inputLevel;
     const float feedback0 = feedback[0] * unit.feedbackLevel, feedback1 = feedback[1] * unit.feedbackLevel;
     const int write = line.write;
-    line.ring[write] = feedback0 * line.gain + in0;
-    unit.line[1].ring[write] = feedback1 * line.gain + in1;
+    line.ring[write] = SyncDelayNoFeed::ringInput (in0, feedback0, line.gain);
+    unit.line[1].ring[write] = SyncDelayNoFeed::ringInput (in1, feedback1, line.gain);
     line.write = write + 1 < line.length ? write + 1 : 0;
 
     glide (line);
-    const float r = readPositionFor (line.write, line.current, line.lengthF);
-    storeStereo (output, bounded (Stereo { readRing (line.ring, r, line.length),
-                                           readRing (unit.line[1].ring, r, line.length) }));
+    const float r = SyncDelayNoFeed::wrappedReadPosition (line.write, line.current, line.lengthF);
+    store (output, bounded (Stereo { SyncDelayNoFeed::readRing (line.ring, r, line.length),
+                                           SyncDelayNoFeed::readRing (unit.line[1].ring, r, line.length) }));
 }
 
 // A delay unit on both channels whose lines share length, write index and rate but not their
@@ -871,22 +601,20 @@ inline void stepPairedDelay (Unit& unit, const float (*source)[2], float wholeNo
 
     if (unit.mod.applies)
     {
-        const Stereo v = unit.mod.apply (loadStereo (source[unit.mod.source]));
-        const Stereo ms = unit.synced ? bothLanes (wholeNoteMs) / v : v;
-        const double rate = line0.rate;
-        const Stereo s = __builtin_convertvector (__builtin_convertvector (ms, StereoDouble) * StereoDouble { 0.001, 0.001 }
-                                                      * StereoDouble { rate, rate }, Stereo);
+        const Stereo v = unit.mod.apply (load<Stereo> (source[unit.mod.source]));
+        const Stereo ms = unit.synced ? broadcast<Stereo> (wholeNoteMs) / v : v;
+        const Stereo s = msToSamples (ms, line0.rate);
         line0.glideLength = line1.glideLength = 0;
-        line0.current = line0.target = targetInRing (s[0], line0.target, line0.lengthF);
-        line1.current = line1.target = targetInRing (s[1], line1.target, line1.lengthF);
+        line0.current = line0.target = SyncDelayNoFeed::targetInRing (s[0], line0.target, line0.lengthF);
+        line1.current = line1.target = SyncDelayNoFeed::targetInRing (s[1], line1.target, line1.lengthF);
     }
 
     const int write = writePair (unit, source);
     glide (line0);
     glide (line1);
-    const Stereo r = { readPositionFor (write, line0.current, line0.lengthF),
-                       readPositionFor (write, line1.current, line1.lengthF) };
-    storeStereo (output, readRings (line0.ring, line1.ring, r, line0.length));
+    const Stereo r = { SyncDelayNoFeed::wrappedReadPosition (write, line0.current, line0.lengthF),
+                       SyncDelayNoFeed::wrappedReadPosition (write, line1.current, line1.lengthF) };
+    store (output, readRings (line0.ring, line1.ring, r, line0.length));
 }
 
 template <typename Unit>
@@ -902,33 +630,6 @@ inline float stepDelay (Unit& unit, const float (*source)[2], float wholeNoteMs,
     return bounded (stepLine (line, in, feedback));
 }
 
-// KivMixer::setValue and KivMixer::process for both channels at once.
-inline Stereo coefficientFor (int mode, Stereo v, Stereo previous) noexcept
-{
-    switch (mode)
-    {
-        case modeMix:     return v;
-        case modeRingmod: return v;
-        case modeGain:    return bothLanes (2.0f) * v;
-        case modeDamp:    return v * v;
-        case modePan:     return v;
-        default:          return previous;
-    }
-}
-
-inline Stereo mixSample (int mode, Stereo c, Stereo last, Stereo a, Stereo b) noexcept
-{
-    switch (mode)
-    {
-        case modeMix:     return (bothLanes (1.0f) - c) * a + b * c;
-        case modeRingmod: return a * b;
-        case modeGain:    return a * c;
-        case modeDamp:    return (bothLanes (1.0f) - c) * last + a * c;
-        case modePan:     return Stereo { a[0], b[1] };
-        default:          return bothLanes (0.0f);
-    }
-}
-
 // A mixer unit in one mode; with a mode known at compile time the switches fold away.
 template <int mode, int numChannels, typename Unit>
 inline void stepMixer (Unit& unit, const float (*source)[2], float* output) noexcept
@@ -941,26 +642,26 @@ inline void stepMixer (Unit& unit, const float (*source)[2], float* output) noex
         {
             // With a valid mode the coefficient depends on the value alone.
             const Stereo value = mode < numMixerModes && unit.modShared
-                                     ? bothLanes (mod.apply (source[mod.source][0]) * 0.01f)
-                                     : mod.apply (loadStereo (source[mod.source])) * bothLanes (0.01f);
-            storeStereo (unit.value, value);
-            storeStereo (unit.coefficient, coefficientFor (mode, value, loadStereo (unit.coefficient)));
+                                     ? broadcast<Stereo> (mod.apply (source[mod.source][0]) * 0.01f)
+                                     : mod.apply (load<Stereo> (source[mod.source])) * broadcast<Stereo> (0.01f);
+            store (unit.value, value);
+            store (unit.coefficient, KivMixer::coefficientFor (mode, value, load<Stereo> (unit.coefficient)));
         }
 
-        const Stereo last = mixSample (mode, loadStereo (unit.coefficient), loadStereo (unit.last),
-                                       loadStereo (source[unit.inputA]), loadStereo (source[unit.inputB]));
-        storeStereo (unit.last, last);
-        storeStereo (output, bounded (last));
+        const Stereo last = KivMixer::mixed (mode, load<Stereo> (unit.coefficient), load<Stereo> (unit.last),
+                                             load<Stereo> (source[unit.inputA]), load<Stereo> (source[unit.inputB]), 0);
+        store (unit.last, last);
+        store (output, bounded (last));
         return;
     }
 
     if (mod.applies)
     {
         unit.value[0] = mod.apply (source[mod.source][0]) * 0.01f;
-        unit.coefficient[0] = coefficientFor (mode, unit.value[0], unit.coefficient[0]);
+        unit.coefficient[0] = KivMixer::coefficientFor (mode, unit.value[0], unit.coefficient[0]);
     }
 
-    unit.last[0] = mixSample (mode, unit.coefficient[0], unit.last[0], source[unit.inputA][0], source[unit.inputB][0], 0);
+    unit.last[0] = KivMixer::mixed (mode, unit.coefficient[0], unit.last[0], source[unit.inputA][0], source[unit.inputB][0], 0);
     output[0] = bounded (unit.last[0]);
 }
 
@@ -1007,7 +708,7 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
         // Pairs are written whole where they are read whole: a wide load from two narrow stores
         // waits for both to reach memory.
         if (numChannels == 2)
-            storeStereo (g.source[sourceInput], Stereo { finiteInput (io[0][s]), finiteInput (io[1][s]) });
+            store (g.source[sourceInput], Stereo { finiteInput (io[0][s]), finiteInput (io[1][s]) });
         else
             g.source[sourceInput][0] = finiteInput (io[0][s]);
 
@@ -1020,7 +721,7 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
         }
 
         for (int j = 0; j < g.numActiveLfos; ++j)
-            storeStereo (lfoOutputs[j], bothLanes (stepLfo<lfoChecked> (*activeLfos[j])));
+            store (lfoOutputs[j], broadcast<Stereo> (stepLfo<lfoChecked> (*activeLfos[j])));
 
         for (int j = 0; j < g.numRunningDelays; ++j)
         {
@@ -1043,7 +744,7 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
             if (numChannels == 2)
             {
                 const float out0 = stepDelay (unit, g.source, g.wholeNoteMs, 0);
-                storeStereo (output, Stereo { out0, stepDelay (unit, g.source, g.wholeNoteMs, 1) });
+                store (output, Stereo { out0, stepDelay (unit, g.source, g.wholeNoteMs, 1) });
             }
             else
                 output[0] = stepDelay (unit, g.source, g.wholeNoteMs, 0);
@@ -1068,18 +769,17 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
         if (numChannels == 2)
         {
             // Channel 1's dry/wet value is the one that stays.
-            Stereo dryWet = bothLanes (g.dryWet);
+            Stereo dryWet = broadcast<Stereo> (g.dryWet);
 
             if (g.dryWetMod.applies)
             {
-                dryWet = g.dryWetModShared ? bothLanes (g.dryWetMod.apply (g.source[g.dryWetMod.source][0]) * 0.01f)
-                                           : g.dryWetMod.apply (loadStereo (g.source[g.dryWetMod.source])) * bothLanes (0.01f);
+                dryWet = g.dryWetModShared ? broadcast<Stereo> (g.dryWetMod.apply (g.source[g.dryWetMod.source][0]) * 0.01f)
+                                           : g.dryWetMod.apply (load<Stereo> (g.source[g.dryWetMod.source])) * broadcast<Stereo> (0.01f);
                 g.dryWet = dryWet[1];
             }
 
-            const Stereo wet = loadStereo (g.source[g.outSource]) * bothLanes (g.outLevel) * bothLanes (g.outGain);
-            const Stereo mix = wet * dryWet + (bothLanes (1.0f) - dryWet) * loadStereo (g.source[sourceInput]);
-            const Stereo out = clampOutput (mix);
+            const Stereo wet = load<Stereo> (g.source[g.outSource]) * broadcast<Stereo> (g.outLevel) * broadcast<Stereo> (g.outGain);
+            const Stereo out = outputSample (wet, dryWet, load<Stereo> (g.source[sourceInput]));
             io[0][s] = out[0];
             io[1][s] = out[1];
             continue;
@@ -1089,8 +789,7 @@ void runFrames (SignalGraph& graph, float* const* io, int start, int end) noexce
             g.dryWet = g.dryWetMod.apply (g.source[g.dryWetMod.source][0]) * 0.01f;
 
         const float wet = g.source[g.outSource][0] * g.outLevel * g.outGain;
-        const float mix = wet * g.dryWet + (1.0f - g.dryWet) * g.source[sourceInput][0];
-        io[0][s] = clampOutput (mix);
+        io[0][s] = outputSample (wet, g.dryWet, g.source[sourceInput][0]);
     }
 
     graph = g;
@@ -1275,79 +974,14 @@ inline void writeStretch (float* __restrict ring, const float* in, const float* 
                           float feedbackLevel, float gain, int n) noexcept
 {
     for (int i = 0; i < n; ++i)
-        ring[i] = feedback[i] * feedbackLevel * gain + in[i] * inLevel;
-}
-
-// Four frames side by side. The compare-and-select forms are the scalar ones lane by lane, NaNs
-// included. Loops over a stretch run in whole groups of four: the arrays they write have room.
-using Four = float __attribute__ ((vector_size (16)));
-using FourMask = int32_t __attribute__ ((vector_size (16)));
-using FourIndex = int32_t __attribute__ ((vector_size (16)));
-using FourDouble = double __attribute__ ((vector_size (32)));
-
-inline Four loadFour (const float* p) noexcept
-{
-    Four v;
-    std::memcpy (&v, p, sizeof (v));
-    return v;
-}
-
-inline void storeFour (float* p, Four v) noexcept { std::memcpy (p, &v, sizeof (v)); }
-
-inline Four allFour (float x) noexcept { return Four { x, x, x, x }; }
-
-// a < b ? a : b and a > b ? a : b: b where either is a NaN, as the min and max instructions do.
-inline Four lessOf (Four a, Four b) noexcept
-{
-#if defined (__SSE__)
-    return (Four) _mm_min_ps ((__m128) a, (__m128) b);
-#else
-    return a < b ? a : b;
-#endif
-}
-
-inline Four greaterOf (Four a, Four b) noexcept
-{
-#if defined (__SSE__)
-    return (Four) _mm_max_ps ((__m128) a, (__m128) b);
-#else
-    return a > b ? a : b;
-#endif
-}
-
-inline Four clampSource (Four y) noexcept
-{
-    return greaterOf (lessOf (allFour (1.0f), y), allFour (-1.0f));
-}
-
-inline Four bounded (Four y) noexcept
-{
-    return greaterOf (lessOf (y, allFour (graphLimit)), allFour (-graphLimit));
-}
-
-inline Four clampOutput (Four mix) noexcept
-{
-    const Four both = greaterOf (allFour (-1.0f), lessOf (allFour (1.0f), mix));
-    return both == both ? both : allFour (0.0f);
-}
-
-inline Four msToSamples (Four ms, double lineRate) noexcept
-{
-    const FourDouble d = __builtin_convertvector (ms, FourDouble) * 0.001 * lineRate;
-    return __builtin_convertvector (d, Four);
+        ring[i] = SyncDelayNoFeed::ringInput (in[i] * inLevel, feedback[i] * feedbackLevel, gain);
 }
 
 // The modulation rule over a stretch.
 inline void modulateStretch (const Modulation& mod, const float* source, float* out, int n) noexcept
 {
-    const Four value = allFour (mod.value), depthTimesRange = allFour (mod.depthTimesRange);
-    const Four lo = allFour (mod.lo), hi = allFour (mod.hi);
-
     for (int i = 0; i < n; i += 4)
-    {
-        const Four v = value + depthTimesRange * clampSource (loadFour (source + i));
-        storeFour (out + i, lessOf (hi, greaterOf (lo, v)));
-    }
+        store (out + i, mod.apply (load<Four> (source + i)));
 }
 
 // A mixer over a stretch, frame after frame: for modes that feed back ("Damp", an unknown mode's
@@ -1364,10 +998,10 @@ inline void mixFrames (Unit& unit, int c, const float* a, const float* b, const 
         if (modulated)
         {
             value = mod.apply (modSource[i]) * 0.01f;
-            coefficient = coefficientFor (mode, value, coefficient);
+            coefficient = KivMixer::coefficientFor (mode, value, coefficient);
         }
 
-        last = mixSample (mode, coefficient, last, a[i], b[i], c);
+        last = KivMixer::mixed (mode, coefficient, last, a[i], b[i], c);
         out[i] = bounded (last);
     }
 
@@ -1390,9 +1024,9 @@ inline void mixSideBySide (Unit& unit, int c, const float* a, const float* b, co
 
         for (int i = 0; i < n; i += 4)
         {
-            const Four value = loadFour (values + i) * allFour (0.01f);
-            storeFour (values + i, value);
-            storeFour (coefficients + i, mode == modeGain ? allFour (2.0f) * value : value);
+            const Four value = load<Four> (values + i) * broadcast<Four> (0.01f);
+            store (values + i, value);
+            store (coefficients + i, KivMixer::coefficientFor (mode, value, value));
         }
 
         unit.value[c] = values[n - 1];
@@ -1405,18 +1039,12 @@ inline void mixSideBySide (Unit& unit, int c, const float* a, const float* b, co
 
     for (int i = 0; i < n; i += 4)
     {
-        const Four k = loadFour (coefficients + i), x = loadFour (a + i), y = loadFour (b + i);
-        Four mixed;
-
-        if (mode == modeMix)          mixed = (allFour (1.0f) - k) * x + y * k;
-        else if (mode == modeRingmod) mixed = x * y;
-        else if (mode == modeGain)    mixed = x * k;
-        else                          mixed = c == 0 ? x : y;
-
-        storeFour (out + i, bounded (mixed));
+        const Four mixed = KivMixer::mixed (mode, load<Four> (coefficients + i), Four {}, load<Four> (a + i),
+                                            load<Four> (b + i), c);
+        store (out + i, bounded (mixed));
     }
 
-    unit.last[c] = mixSample (mode, coefficients[n - 1], 0.0f, a[n - 1], b[n - 1], c);
+    unit.last[c] = KivMixer::mixed (mode, coefficients[n - 1], 0.0f, a[n - 1], b[n - 1], c);
 }
 
 // A "Damp" mixer whose control follows a modulation: the coefficients side by side, then the
@@ -1429,16 +1057,16 @@ inline void dampModulated (Unit& unit, int c, const float* a, const float* modSo
 
     for (int i = 0; i < n; i += 4)
     {
-        const Four value = loadFour (values + i) * allFour (0.01f);
-        storeFour (coefficients + i, value * value);
-        storeFour (values + i, value);
+        const Four value = load<Four> (values + i) * broadcast<Four> (0.01f);
+        store (coefficients + i, KivMixer::coefficientFor (modeDamp, value, value));
+        store (values + i, value);
     }
 
     float last = unit.last[c];
 
     for (int i = 0; i < n; ++i)
     {
-        last = (1.0f - coefficients[i]) * last + a[i] * coefficients[i];
+        last = KivMixer::mixed (modeDamp, coefficients[i], last, a[i], 0.0f, c);
         out[i] = bounded (last);
     }
 
@@ -1471,7 +1099,7 @@ inline void mixStretch (Unit& unit, int c, bool readsItself, const float* a, con
 template <typename Line>
 [[gnu::always_inline]] inline void readPositionsOver (Line& line, const float* targets, float* positions, int n) noexcept
 {
-    const Four length = allFour (line.lengthF);
+    const Four length = broadcast<Four> (line.lengthF);
     const int write = line.write, ringLength = line.length;
 
     // Delays that all lie inside the ring: the read position needs one wrap at most, the write
@@ -1483,8 +1111,8 @@ template <typename Line>
             FourIndex w = FourIndex { 1, 2, 3, 4 } + (write + i);
             w = w >= ringLength ? w - ringLength : w;
             Four r = __builtin_convertvector (w, Four) - delayAt (i);
-            r = r < allFour (0.0f) ? r + length : r;
-            storeFour (positions + i, r < length ? r : allFour (0.0f));
+            r = r < broadcast<Four> (0.0f) ? r + length : r;
+            store (positions + i, r < length ? r : broadcast<Four> (0.0f));
         }
 
         line.write = write + n < ringLength ? write + n : write + n - ringLength;
@@ -1499,7 +1127,7 @@ template <typename Line>
 
         if (moved.current == line.current)
         {
-            const Four delay = allFour (line.current);
+            const Four delay = broadcast<Four> (line.current);
             positionsInsideRing ([&] (int) { return delay; });
             return;
         }
@@ -1508,12 +1136,12 @@ template <typename Line>
     // Targets that all lie inside the ring are the delays as they are.
     if (targets != nullptr)
     {
-        FourMask inside = FourMask { -1, -1, -1, -1 };
+        FourIndex inside = FourIndex { -1, -1, -1, -1 };
 
         for (int i = 0; i + 4 <= n; i += 4)
         {
-            const Four t = loadFour (targets + i);
-            inside &= (t > allFour (0.0f)) & (t < length);
+            const Four t = load<Four> (targets + i);
+            inside &= (t > broadcast<Four> (0.0f)) & (t < length);
         }
 
         for (int i = n & ~3; i < n; ++i)
@@ -1521,7 +1149,7 @@ template <typename Line>
 
         if ((inside[0] & inside[1] & inside[2] & inside[3]) != 0)
         {
-            positionsInsideRing ([&] (int i) { return loadFour (targets + i); });
+            positionsInsideRing ([&] (int i) { return load<Four> (targets + i); });
             line.glideLength = 0;
             line.target = line.current = targets[n - 1];
             return;
@@ -1535,13 +1163,13 @@ template <typename Line>
         if (targets != nullptr)
         {
             l.glideLength = 0;
-            l.target = targetInRing (targets[i], l.target, l.lengthF);
+            l.target = SyncDelayNoFeed::targetInRing (targets[i], l.target, l.lengthF);
             l.current = l.target;
         }
 
         l.write = l.write + 1 < l.length ? l.write + 1 : 0;
         glide (l);
-        positions[i] = readPositionFor (l.write, l.current, l.lengthF);
+        positions[i] = SyncDelayNoFeed::wrappedReadPosition (l.write, l.current, l.lengthF);
     }
 
     line = l;
@@ -1554,17 +1182,17 @@ inline void readRingOver (const float* ring, int length, const float* positions,
     // Whole groups of four side by side; positions past the stretch are not read.
     for (; i + 4 <= n; i += 4)
     {
-        const Four r = loadFour (positions + i);
+        const Four r = load<Four> (positions + i);
         const FourIndex index = __builtin_convertvector (r, FourIndex);
         const Four f = r - __builtin_convertvector (index, Four);
         const FourIndex next = index <= length - 2 ? index + 1 : FourIndex {};
         const Four a = { ring[index[0]], ring[index[1]], ring[index[2]], ring[index[3]] };
         const Four b = { ring[next[0]], ring[next[1]], ring[next[2]], ring[next[3]] };
-        storeFour (out + i, bounded (f * (b - a) + a));
+        store (out + i, bounded (SyncDelayNoFeed::interpolated (a, b, f)));
     }
 
     for (; i < n; ++i)
-        out[i] = bounded (readRing (ring, positions[i], length));
+        out[i] = bounded (SyncDelayNoFeed::readRing (ring, positions[i], length));
 }
 
 // The modulated delay of a stretch in samples, before it is brought into the ring.
@@ -1578,8 +1206,8 @@ inline void modulatedDelays (const Unit& unit, const Line& line, const float* so
 
     for (int i = 0; i < n; i += 4)
     {
-        const Four value = loadFour (values + i);
-        storeFour (samples + i, msToSamples (unit.synced ? allFour (wholeNoteMs) / value : value, rate));
+        const Four value = load<Four> (values + i);
+        store (samples + i, msToSamples (unit.synced ? broadcast<Four> (wholeNoteMs) / value : value, rate));
     }
 }
 
@@ -1682,7 +1310,7 @@ void runStretches (SignalGraph& g, const StretchPlan& plan, float* const* io, in
                             modulateDelayTime (unit, g.wholeNoteMs, l, out[i - 1]);
                             l.write = l.write + 1 < l.length ? l.write + 1 : 0;
                             glide (l);
-                            out[i] = bounded (readRing (l.ring, readPositionFor (l.write, l.current, l.lengthF), l.length));
+                            out[i] = bounded (SyncDelayNoFeed::readRing (l.ring, SyncDelayNoFeed::wrappedReadPosition (l.write, l.current, l.lengthF), l.length));
                         }
 
                         line = l;
@@ -1752,7 +1380,7 @@ void runStretches (SignalGraph& g, const StretchPlan& plan, float* const* io, in
             }
             else
             {
-                const Four level = allFour (g.outLevel), gain = allFour (g.outGain);
+                const Four level = broadcast<Four> (g.outLevel), gain = broadcast<Four> (g.outGain);
 
                 for (int c = 0; c < numChannels; ++c)
                 {
@@ -1765,7 +1393,7 @@ void runStretches (SignalGraph& g, const StretchPlan& plan, float* const* io, in
                         modulateStretch (g.dryWetMod, v.at (g.dryWetMod.source, c), dryWets, n);
 
                         for (int i = 0; i < n; i += 4)
-                            storeFour (dryWets + i, loadFour (dryWets + i) * allFour (0.01f));
+                            store (dryWets + i, load<Four> (dryWets + i) * broadcast<Four> (0.01f));
 
                         // Channel 1's value is the one that stays.
                         g.dryWet = dryWets[n - 1];
@@ -1775,9 +1403,8 @@ void runStretches (SignalGraph& g, const StretchPlan& plan, float* const* io, in
 
                     for (int i = 0; i < n; i += 4)
                     {
-                        const Four dryWet = loadFour (dryWets + i);
-                        const Four mix = loadFour (wet + i) * level * gain * dryWet + (allFour (1.0f) - dryWet) * loadFour (dry + i);
-                        storeFour (out + i, clampOutput (mix));
+                        const Four dryWet = load<Four> (dryWets + i);
+                        store (out + i, outputSample (load<Four> (wet + i) * level * gain, dryWet, load<Four> (dry + i)));
                     }
 
                     std::copy_n (out, n, io[c] + s);
