@@ -77,8 +77,12 @@ protected:
 
 TEST_F (BarButtons, PanicTellsTheHostOfFourFeedbackAmountsAndSilencesTheLinesAtTheNextBlock)
 {
+    setAll (0.6f);
+    processor.setLastMovedParameter (50);
+    processor.updateLastMovedDisplay();
     runBlock();
-    processor.delayLines[0][1]->ringBuffer[1000] = 0.5f;  // delay 1 runs in the default patch
+    processor.delayLines[0][1]->ringBuffer[1000] = 0.5f;  // delay 1 runs, so its ring is really cleared
+    host.events.clear();
     click (button ("PANIC"));
 
     std::vector<HostEvent> expected;
@@ -86,6 +90,16 @@ TEST_F (BarButtons, PanicTellsTheHostOfFourFeedbackAmountsAndSilencesTheLinesAtT
         expected.push_back ({ HostEvent::set, index, 0.0f });
     EXPECT_EQ (host.events, expected);
     EXPECT_TRUE (button ("PANIC").getToggleState());
+
+    for (int i = 0; i < 98; ++i)
+    {
+        if (i % 10 != 3 || i > 33)
+        {
+            EXPECT_EQ (processor.getParameter (i), 0.6f) << i;
+        }
+    }
+    processor.updateLastMovedDisplay();
+    EXPECT_EQ (processor.lastParamName, processor.getParameterName (50));
 
     runBlock();
     EXPECT_EQ (processor.delayLines[0][1]->ringBuffer[1000], 0.0f);
