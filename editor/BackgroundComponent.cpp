@@ -75,6 +75,10 @@ BackgroundComponent::BackgroundComponent()
 
 BackgroundComponent::~BackgroundComponent()
 {
+    // An open menu draws with menuLook and would report to this panel: it goes first.
+    if (menuOpen)
+        juce::PopupMenu::dismissAllActiveMenus();
+
     for (auto* owner : { &delay1, &delay2, &delay3, &delay4 })
         owner->reset();
     for (auto* owner : { &mixer1, &mixer2, &mixer3, &mixer4 })
@@ -105,7 +109,8 @@ void BackgroundComponent::setProcessor (VarluneAudioProcessor& processorToUse)
     outStrip->processor = processor;
     paramDisplay->processor = processor;
 
-    // The modes outlive a window: a new one shows them as they stand, so the buttons turn them off.
+    // The modes outlive a window: a new one shows them as they stand, so that the next click on
+    // a lit button turns its mode off.
     learnButton->setToggleState (processor->midiLearnActive.load(), juce::dontSendNotification);
     unlearnButton->setToggleState (processor->midiUnlearnActive.load(), juce::dontSendNotification);
 }

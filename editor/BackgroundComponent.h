@@ -38,6 +38,16 @@ public:
         changed, carries out a pending preset load, then refreshes every panel. Message thread. */
     void updateFromPlugin();
 
+    /** MENU's popup menu, drawn with the panel's own look-and-feel. */
+    juce::PopupMenu createMenu();
+
+    /** Carries out the menu item with this id; 0 (dismissed) does nothing. */
+    void menuItemChosen (int itemId);
+
+    /** L's dialog closed: a chosen file is loaded by the next refresh; none (cancelled) does
+        nothing. */
+    void presetFileChosen (const juce::File& file);
+
     /** The wordmark, a 225 x 35 RGBA PNG. */
     static const char* const varlune_logo_png;
     static const int varlune_logo_pngSize;
@@ -67,6 +77,13 @@ private:
     std::unique_ptr<juce::TextButton> randomButton;
     std::unique_ptr<juce::TextButton> prevButton;
     std::unique_ptr<juce::TextButton> nextButton;
+
+    // L's dialog while it is open; MENU's menu is open while menuOpen is set.
+    std::unique_ptr<juce::FileChooser> loadChooser;
+    bool menuOpen = false;
+
+    void showMenu();
+    void chooseFileToLoad();
 
     juce::Path darkTriangle;
     juce::Path fadeTriangle;

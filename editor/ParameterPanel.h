@@ -31,7 +31,8 @@ namespace ControlValue
 }
 
 /** The base of every editing panel: the processor its controls drive, the user-change and refresh
-    halves of the protocol between a control and its parameter, and the panels' control styles. */
+    halves of the protocol between a control and its parameter, and how children are owned and
+    placed. */
 class ParameterPanel : public juce::Component
 {
 public:

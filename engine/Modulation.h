@@ -51,7 +51,10 @@ struct Modulation
         applies = modulated;
 
         if (! modulated)
+        {
+            source = sourceNone;
             return;
+        }
 
         source = resolveSelector (sourceSelector);
         setTarget (target, depth);

@@ -14,14 +14,9 @@ PresetManager::~PresetManager() = default;
 
 juce::String PresetManager::getDefaultBaseFolder()
 {
-    const auto home = juce::File::getSpecialLocation (juce::File::userHomeDirectory).getFullPathName();
-
-   #if JUCE_MAC
-    return home + "/Library/Audio/Presets/Mordwick";
-   #else
-    // The user's data folder of the freedesktop layout, where macOS has Library/Audio/Presets.
-    return home + "/.local/share/Mordwick/Presets";
-   #endif
+    // The same folder on every platform, so preset folders copied between machines line up.
+    return juce::File::getSpecialLocation (juce::File::userHomeDirectory).getFullPathName()
+         + "/Library/Audio/Presets/Mordwick";
 }
 
 void PresetManager::init (juce::String productName, juce::String extension)

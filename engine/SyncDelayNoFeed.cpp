@@ -1,30 +1,55 @@
 #include "SyncDelayNoFeed.h"
 
 #include <algorithm>
+#include <new>
+
+#include <sys/mman.h>
 
 namespace mordwickLib
 {
 
+namespace
+{
+// Fresh anonymous pages read as zero and take memory only once written, so a ring costs what its
+// line has written, not its 12 seconds. (The heap would do the same only for some sizes and
+// histories, and zero-filling touches every page.)
+std::unique_ptr<float[], SyncDelayNoFeed::RingRelease> allocateZeroedRing (int length)
+{
+    const size_t bytes = sizeof (float) * (size_t) length;
+    void* pages = mmap (nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+
+    if (pages == MAP_FAILED)
+        throw std::bad_alloc();
+
+    return { static_cast<float*> (pages), { bytes } };
+}
+} // namespace
+
+void SyncDelayNoFeed::RingRelease::operator() (float* ring) const noexcept
+{
+    munmap (ring, bytes);
+}
+
 SyncDelayNoFeed::SyncDelayNoFeed()
-    : ringBuffer (new float[4410]())
+    : ringBuffer (allocateZeroedRing (4410))
 {
 }
 
 void SyncDelayNoFeed::resizeRing (int newLength)
 {
-    ringBuffer.reset (new float[(size_t) newLength]());
+    ringBuffer = allocateZeroedRing (newLength);
     ringLength = newLength;
     writeIndex = 0;
 }
 
-void SyncDelayNoFeed::followSampleRate (double newSampleRate)
+bool SyncDelayNoFeed::followSampleRate (double newSampleRate)
 {
     if (sampleRate == newSampleRate)
-        return;
+        return false;
 
     const float ratio = (float) (newSampleRate / sampleRate);
-    sampleRate = newSampleRate;
     resizeRing ((int) ((float) ringLength * ratio + 1.0f));
+    sampleRate = newSampleRate;
     glideLength = (int) ((float) glideLength * ratio);
 
     // Both delays are still counted in the old rate's samples. Past a shrunk ring the read position
@@ -37,11 +62,18 @@ void SyncDelayNoFeed::followSampleRate (double newSampleRate)
         currentDelay = targetDelay;
     else
         glideStep = (targetDelay - currentDelay) / (float) glideLength;
+
+    return true;
 }
 
 void SyncDelayNoFeed::clear()
 {
     std::fill (ringBuffer.get(), ringBuffer.get() + ringLength, 0.0f);
+    restart();
+}
+
+void SyncDelayNoFeed::restart() noexcept
+{
     readPosition = 0.0f;
     writeIndex = 0;
 }

@@ -19,15 +19,28 @@ public:
     /** Writes input + feedback * feedbackGain, then returns the sample currentDelay - 1 calls back. */
     float process (const float* input, float& feedback);
 
-    /** Replaces the ring with a zero-filled one of the given length and restarts writing. */
+    /** Replaces the ring with a zero-filled one of the given length and restarts writing. The
+        new ring's pages cost no memory until they are written. When the memory cannot be had,
+        std::bad_alloc is thrown and the line is left as it was. */
     void resizeRing (int newLength);
 
     /** Takes up a new sample rate: the ring and the glide length are scaled by the ratio of the
-        rates and the ring is cleared; the target is left to the next block. */
-    void followSampleRate (double newSampleRate);
+        rates and the ring is cleared; the target is left to the next block. True when the rate
+        was new and the ring replaced; a failed allocation leaves the line at its old rate. */
+    bool followSampleRate (double newSampleRate);
 
     /** Zeroes the ring and the positions; the delay and its glide stay. */
     void clear();
+
+    /** The positions of clear, for a ring known to hold only +0: its pages stay untouched. */
+    void restart() noexcept;
+
+    /** Returns a ring's pages to the system. */
+    struct RingRelease
+    {
+        size_t bytes = 0;
+        void operator() (float* ring) const noexcept;
+    };
 
     // The per-sample rule, shared by process and block processing. Written over a lane type where
     // block processing runs it on both channels or four frames at once.
@@ -107,7 +120,7 @@ public:
     float targetDelay = 441.0f;
     float feedbackGain = 0.0f;
     double sampleRate = 44100.0;
-    std::unique_ptr<float[]> ringBuffer;
+    std::unique_ptr<float[], RingRelease> ringBuffer;
     float readPosition = 0.0f;
     int writeIndex = 0;
     float currentDelay = 441.0f;

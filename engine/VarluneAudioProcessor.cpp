@@ -1,6 +1,8 @@
 #include "VarluneAudioProcessor.h"
 #include "VarluneAudioProcessorEditor.h"
 
+#include "SignalGraph.h"
+
 #include <cmath>
 
 namespace
@@ -10,12 +12,14 @@ constexpr double highestSampleRate = 768000.0;
 
 const int routingSelectors[] = { 4, 6, 14, 16, 24, 26, 34, 36, 69, 70, 75, 76, 81, 82, 87, 88, 92 };
 const int modulationDepths[] = { 9, 19, 29, 39, 73, 79, 85, 91, 46, 53, 60, 67, 96 };
+const int feedbackAmounts[] = { 3, 13, 23, 33 };
 } // namespace
 
 VarluneAudioProcessor::VarluneAudioProcessor()
     : juce::AudioProcessor (BusesProperties()
                               .withInput ("Input", juce::AudioChannelSet::stereo(), true)
-                              .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
+                              .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
+      graph (std::make_unique<SignalGraph>())
 {
     for (int i = 0; i < ParameterIndex::numParameters; ++i)
         parameters.add (new mordwickLib::PluginParameter());
@@ -102,8 +106,10 @@ void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPe
 
     if (usableRate && newSampleRate != sampleRate)
     {
+        // The rate is taken once every ring has its new size, so that after a failed allocation
+        // the next call sizes the rest.
+        updateRingSizes (newSampleRate);
         sampleRate = newSampleRate;
-        updateRingSizes();
 
         for (auto* lfo : lfos)
             lfo->sampleRate = sampleRate;
@@ -112,26 +118,38 @@ void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPe
     for (int c = 0; c < numChannels; ++c)
     {
         for (int k = 0; k < numUnits; ++k)
-        {
-            delayLines[k][c]->clear();
-            delayZeroWrites[k][c] = INT_MAX;
-        }
+            clearDelayLine (k, c);
 
         for (int k = 0; k < numUnits; ++k)
             mixers[k][c]->reset();
     }
 }
 
-void VarluneAudioProcessor::updateRingSizes()
+void VarluneAudioProcessor::updateRingSizes (double newSampleRate)
 {
     for (int c = 0; c < numChannels; ++c)
     {
         for (int k = 0; k < numUnits; ++k)
-            delayLines[k][c]->followSampleRate (sampleRate);
+            if (delayLines[k][c]->followSampleRate (newSampleRate))
+                delayZeroWrites[k][c] = INT_MAX;  // a new ring
 
         for (int k = 0; k < numUnits; ++k)
-            mixers[k][c]->setSamplerate (sampleRate);
+            mixers[k][c]->setSamplerate (newSampleRate);
     }
+}
+
+void VarluneAudioProcessor::clearDelayLine (int unit, int channel) noexcept
+{
+    auto& line = *delayLines[unit].getUnchecked (channel);
+
+    // A ring that has only been written +0 since it was new or cleared is left untouched, so
+    // that resident memory follows the lines that run.
+    if (delayZeroWrites[unit][channel] >= line.ringLength)
+        line.restart();
+    else
+        line.clear();
+
+    delayZeroWrites[unit][channel] = INT_MAX;
 }
 
 void VarluneAudioProcessor::releaseResources() {}
@@ -167,7 +185,10 @@ void VarluneAudioProcessor::setParameter (int index, float newValue)
     auto* parameter = getParameterRecord (index);
 
     if (parameter != nullptr && newValue >= 0.0f && newValue <= 1.0f)
+    {
         parameter->storeNormalised (newValue);
+        parameterStores.fetch_add (1, std::memory_order_release);
+    }
 }
 
 const juce::String VarluneAudioProcessor::getParameterName (int index)
@@ -204,6 +225,39 @@ void VarluneAudioProcessor::resetModDepths()
 {
     for (int index : modulationDepths)
         setParameterNotifyingHost (index, parameters[index]->defaultNormalised);
+}
+
+void VarluneAudioProcessor::revertToDefaultSettings()
+{
+    for (int index = 0; index < ParameterIndex::numParameters; ++index)
+        setParameterNotifyingHost (index, parameters[index]->defaultNormalised);
+}
+
+void VarluneAudioProcessor::panic()
+{
+    for (int index : feedbackAmounts)
+        setParameterNotifyingHost (index, 0.0f);
+
+    delayLinesSilenceRequested.store (true, std::memory_order_release);
+}
+
+void VarluneAudioProcessor::silenceDelayLinesIfRequested() noexcept
+{
+    if (! delayLinesSilenceRequested.exchange (false, std::memory_order_acquire))
+        return;
+
+    // The last outputs of the lines and mixers and the damping memories go too: fed back through
+    // the routing into the cleared rings, they would start the echo again.
+    for (int c = 0; c < numChannels; ++c)
+    {
+        for (int k = 0; k < numUnits; ++k)
+        {
+            clearDelayLine (k, c);
+            delayOutput[k][c] = 0.0f;
+            mixers[k].getUnchecked (c)->reset();
+            mixerOutput[k][c] = 0.0f;
+        }
+    }
 }
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()

@@ -16,6 +16,8 @@
 #include <mutex>
 #include <climits>
 
+struct SignalGraph;
+
 /** The plug-in's audio processor: 98 parameters, four LFOs, four stereo delay units and four
     stereo mixers routed freely into one echo, with an output stage. */
 class VarluneAudioProcessor : public juce::AudioProcessor
@@ -70,6 +72,13 @@ public:
 
     /** Sets every modulation depth to 0, notifying the host. */
     void resetModDepths();
+
+    /** Sets all 98 parameters to their defaults, notifying the host; learned controllers stay. */
+    void revertToDefaultSettings();
+
+    /** Sets the four feedback amounts to 0, notifying the host, and silences the eight delay lines
+        at the start of the next block. Message thread. */
+    void panic();
 
     //==============================================================================
     // Presets, host state and preferences (VarluneSettings.cpp).
@@ -196,7 +205,13 @@ public:
 
 private:
     void setCachedDefaults();
-    void updateRingSizes();
+    void updateRingSizes (double newSampleRate);
+    void clearDelayLine (int unit, int channel) noexcept;
+
+    // PANIC's clearing of the delay lines: requested by any thread, carried out by the audio
+    // thread at the start of a block, so no block ever runs on a half-cleared ring.
+    std::atomic<bool> delayLinesSilenceRequested { false };
+    void silenceDelayLinesIfRequested() noexcept;
 
     // Presets, host state and preferences (VarluneSettings.cpp).
     void openPresetsAndPreferences();
@@ -233,7 +248,7 @@ private:
     void prepareLfos() noexcept;
     void prepareMixers() noexcept;
     void runSignalGraph (juce::AudioSampleBuffer& buffer, const juce::MidiBuffer& midi,
-                         int numSamples, int numChannelsToProcess) noexcept;
+                         int numSamples, int numChannelsToProcess, uint32_t stores) noexcept;
     bool handleMidiEventsAt (juce::MidiBufferIterator& event, juce::MidiBufferIterator end, int samplePosition);
 
     // The whole note in milliseconds at the current tempo, for tempo-synced times and rates.
@@ -245,6 +260,15 @@ private:
 
     // How many of a delay line's latest writes were exactly +0; at or above the ring length the
     // whole ring is silent. Rings start silent, so every count starts at its largest value.
+    // Stores into any parameter, counted; while the count stays, a block keeps the cached settings
+    // of the last snapshot and the graph the routing it resolved last (audio thread).
+    std::atomic<uint32_t> parameterStores { 0 };
+    uint32_t storesAtSnapshot = std::numeric_limits<uint32_t>::max();
+    uint32_t storesAtRouting = std::numeric_limits<uint32_t>::max();
+
+    // The graph's working state; its routing stays from block to block while no parameter moves.
+    std::unique_ptr<SignalGraph> graph;
+
     int delayZeroWrites[numUnits][numChannels] = { { INT_MAX, INT_MAX }, { INT_MAX, INT_MAX },
                                                    { INT_MAX, INT_MAX }, { INT_MAX, INT_MAX } };
 

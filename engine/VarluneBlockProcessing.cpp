@@ -47,8 +47,22 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
     {
         const juce::ScopedNoDenormals noDenormals;
 
+        silenceDelayLinesIfRequested();
         handlePendingProgramChange();
-        takeParameterSnapshot();
+
+        // The graph writes the dry/wet value back, so that one is always taken again.
+        const uint32_t stores = parameterStores.load (std::memory_order_acquire);
+
+        if (stores != storesAtSnapshot)
+        {
+            takeParameterSnapshot();
+            storesAtSnapshot = stores;
+        }
+        else
+        {
+            dryWet = parameters.getUnchecked (ParameterIndex::dryWet)->getNormalised();
+        }
+
         updateTempo();
         prepareDelayLines();
         prepareLfos();
@@ -58,7 +72,7 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
         const int channels = std::min ({ numInputs, (int) numChannels, buffer.getNumChannels() });
 
         if (channels > 0 && numSamples > 0)
-            runSignalGraph (buffer, midi, numSamples, channels);
+            runSignalGraph (buffer, midi, numSamples, channels, stores);
     }
 
     for (int c = std::max (numInputs, 0); c < std::min (numOutputs, buffer.getNumChannels()); ++c)
@@ -198,9 +212,9 @@ void VarluneAudioProcessor::prepareMixers() noexcept
 
 //==============================================================================
 void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, const juce::MidiBuffer& midi,
-                                            int numSamples, int numChannelsToProcess) noexcept
+                                            int numSamples, int numChannelsToProcess, uint32_t stores) noexcept
 {
-    SignalGraph g;
+    SignalGraph& g = *graph;
 
     // Load the graph's values and the units' state.
     for (int c = 0; c < numChannels; ++c)
@@ -252,8 +266,8 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
     g.dryWet = dryWet;
     g.wholeNoteMs = wholeNoteMs;
 
-    // Routing and modulation as the parameters stand now; which units can be skipped.
-    auto resolvePlan = [&]
+    // Routing and modulation as the parameters stand now.
+    auto resolveRouting = [&]
     {
         auto& p = parameters;
 
@@ -269,16 +283,6 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
                                    *p.getUnchecked (d + (delaySync[k] ? delayTimeSynced : delayTime)),
                                    delayTimeModDepth[k]);
 
-            // Skipped: no inputs, no modulation, and a ring (and last output) that is all +0.
-            bool silent = g.delay[k].input == sourceNone && g.delay[k].feedback == sourceNone
-                           && ! g.delay[k].mod.applies;
-
-            for (int c = 0; c < numChannelsToProcess; ++c)
-                silent = silent && delayZeroWrites[k][c] >= g.delay[k].line[c].length
-                          && isPositiveZero (g.source[sourceDelay1 + k][c]);
-
-            g.delay[k].runs = ! silent;
-
             const int o = lfoBase (k + 1);
             g.lfo[k].mod.resolve (lfoRateModDepth[k] != 0.0f && lfoRateModSource[k] != 0,
                                  *p.getUnchecked (o + ParameterIndex::lfoRateModSource),
@@ -292,6 +296,28 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
                                    *p.getUnchecked (m + ParameterIndex::mixerControlModSource),
                                    *p.getUnchecked (m + ParameterIndex::mixerControl),
                                    mixerControlModDepth[k]);
+        }
+
+        g.outSource = resolveSelector (*p.getUnchecked (outInputSource));
+        g.dryWetMod.resolve (dryWetModDepth != 0.0f && dryWetModSource != 0,
+                             *p.getUnchecked (ParameterIndex::dryWetModSource),
+                             *p.getUnchecked (ParameterIndex::dryWet), dryWetModDepth);
+    };
+
+    // Which units can be skipped.
+    auto resolveRunning = [&]
+    {
+        for (int k = 0; k < numUnits; ++k)
+        {
+            // Skipped: no inputs, no modulation, and a ring (and last output) that is all +0.
+            bool silent = g.delay[k].input == sourceNone && g.delay[k].feedback == sourceNone
+                           && ! g.delay[k].mod.applies;
+
+            for (int c = 0; c < numChannelsToProcess; ++c)
+                silent = silent && delayZeroWrites[k][c] >= g.delay[k].line[c].length
+                          && isPositiveZero (g.source[sourceDelay1 + k][c]);
+
+            g.delay[k].runs = ! silent;
 
             // With both inputs at +0 every mode gives +0, "Damp" only once its last output is +0.
             bool idle = g.mixer[k].inputA == sourceNone && g.mixer[k].inputB == sourceNone
@@ -303,11 +329,6 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
 
             g.mixer[k].runs = ! idle;
         }
-
-        g.outSource = resolveSelector (*p.getUnchecked (outInputSource));
-        g.dryWetMod.resolve (dryWetModDepth != 0.0f && dryWetModSource != 0,
-                             *p.getUnchecked (ParameterIndex::dryWetModSource),
-                             *p.getUnchecked (ParameterIndex::dryWet), dryWetModDepth);
     };
 
     auto runSegment = [&] (int start, int end)
@@ -345,7 +366,13 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         }
     };
 
-    resolvePlan();
+    if (stores != storesAtRouting)
+    {
+        resolveRouting();
+        storesAtRouting = stores;
+    }
+
+    resolveRunning();
 
     auto event = midi.findNextSamplePosition (0);
     const auto end = midi.cend();
@@ -362,7 +389,10 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         position = next;
 
         if (position < numSamples && handleMidiEventsAt (event, end, position))
-            resolvePlan();
+        {
+            resolveRouting();
+            resolveRunning();
+        }
     }
 
     // Store the graph's values and the units' state back.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace juce
 {
@@ -21,6 +22,12 @@ void copyText (char* destination, const juce::String& text, int maxLength)
     const auto length = std::min ((size_t) maxLength, std::strlen (utf8));
     std::memcpy (destination, utf8, length);
     destination[length] = 0;
+}
+
+// A host's sample position that an int64 cannot hold (NaN, infinite, beyond 2^63) is left out.
+bool holdsSamplePosition (double position)
+{
+    return position >= -0x1p63 && position < 0x1p63;
 }
 
 int midiMessageLength (std::uint8_t status)
@@ -103,15 +110,24 @@ void VarluneVstBridge::close()
 void VarluneVstBridge::resume()
 {
     processor->setNonRealtime (getCurrentProcessLevel() == ProcessLevel::Offline);
-    midiEvents.clear();
-    midiEvents.ensureSize (midiBytesReserved);
 
     {
         const juce::ScopedLock lock (processor->getCallbackLock());
-        processor->setPlayConfigDetails (numChannels, numChannels, getSampleRate(), getBlockSize());
-        processor->setRateAndBufferSizeDetails (getSampleRate(), getBlockSize());
-        processor->prepareToPlay (getSampleRate(), getBlockSize());
-        prepared = true;
+        midiEvents.clear();
+        prepared = false;
+
+        // The rings are large: when they cannot be had, the effect stays silent until a later
+        // resume succeeds, rather than letting the exception reach the host.
+        try
+        {
+            processor->setPlayConfigDetails (numChannels, numChannels, getSampleRate(), getBlockSize());
+            processor->setRateAndBufferSizeDetails (getSampleRate(), getBlockSize());
+            processor->prepareToPlay (getSampleRate(), getBlockSize());
+            prepared = true;
+        }
+        catch (const std::bad_alloc&)
+        {
+        }
     }
 
     setInitialDelay (processor->getLatencySamples());
@@ -132,9 +148,14 @@ std::int32_t VarluneVstBridge::stopProcess()  { return 0; }
 
 void VarluneVstBridge::processReplacing (float** inputs, float** outputs, std::int32_t sampleFrames)
 {
+    // Suspending and resuming hold this lock while they prepare the processor; a block that
+    // meets them is silent rather than waiting on the audio thread, and leaves the events alone.
+    const juce::ScopedTryLock lock (processor->getCallbackLock());
+
     if (outputs == nullptr || sampleFrames <= 0 || outputs[0] == nullptr || outputs[1] == nullptr)
     {
-        midiEvents.clear();
+        if (lock.isLocked())
+            midiEvents.clear();
         return;
     }
 
@@ -150,14 +171,16 @@ void VarluneVstBridge::processReplacing (float** inputs, float** outputs, std::i
 
     juce::AudioSampleBuffer buffer (outputs, numChannels, sampleFrames);
 
+    if (! lock.isLocked())
     {
-        const juce::ScopedLock lock (processor->getCallbackLock());
-
-        if (! prepared || processor->isSuspended())
-            buffer.clear();
-        else
-            processor->processBlock (buffer, midiEvents);
+        buffer.clear();
+        return;
     }
+
+    if (! prepared || processor->isSuspended())
+        buffer.clear();
+    else
+        processor->processBlock (buffer, midiEvents);
 
     midiEvents.clear();
 }
@@ -166,6 +189,12 @@ std::int32_t VarluneVstBridge::processEvents (VstEvents* events)
 {
     if (events == nullptr)
         return 0;
+
+    // Events that arrive while the host suspends or resumes the effect are dropped, as that
+    // clears the list anyway.
+    const juce::ScopedTryLock lock (processor->getCallbackLock());
+    if (! lock.isLocked())
+        return 1;
 
     for (std::int32_t i = 0; i < events->numEvents; ++i)
     {
@@ -197,7 +226,9 @@ juce::Optional<juce::AudioPlayHead::PositionInfo> VarluneVstBridge::getPosition(
         return {};
 
     PositionInfo position;
-    position.setTimeInSamples ((juce::int64) info->samplePosition);
+    if (holdsSamplePosition (info->samplePosition))
+        position.setTimeInSamples ((juce::int64) info->samplePosition);
+
     position.setIsPlaying ((info->flags & TimeInfoFlag::TransportPlaying) != 0);
 
     if ((info->flags & TimeInfoFlag::TempoValid) != 0)
@@ -304,6 +335,7 @@ std::int32_t VarluneVstBridge::getChunk (void** data, bool isPreset)
     if (data == nullptr)
         return 0;
 
+    const std::lock_guard<std::mutex> lock (chunkLock);
     chunk.reset();
 
     if (isPreset)

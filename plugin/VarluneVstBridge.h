@@ -5,6 +5,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <memory>
+#include <mutex>
 
 /** Presents one juce::AudioProcessor to a VST 2.4 host: the host's dispatcher calls become
     processor calls, the processor's own parameter changes and gestures go back to the host as
@@ -89,9 +90,14 @@ private:
     bool writeEditorImage (const juce::File& file);
 
     std::unique_ptr<juce::AudioProcessor> processor;
+
+    // Both under the processor's callback lock; the audio thread only ever tries it.
     juce::MidiBuffer midiEvents;
-    juce::MemoryBlock chunk;
     bool prepared = false;
+
+    // Handed out by getChunk, valid until the next request; any host thread may ask.
+    std::mutex chunkLock;
+    juce::MemoryBlock chunk;
 
     struct EditorHolder;
     std::unique_ptr<EditorHolder> editorHolder;

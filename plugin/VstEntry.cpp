@@ -43,9 +43,17 @@ AEffect* createEffect (HostCallbackProc hostCallback)
     if (hostCallback == nullptr || hostCallback (nullptr, HostOpcode::Version, 0, 0, nullptr, 0.0f) == 0)
         return nullptr;
 
-    // Deleted through the record when the host closes the effect.
-    auto* instance = new PluginInstance (hostCallback);
-    return instance->getAeffect();
+    // Deleted through the record when the host closes the effect. An instance that cannot be
+    // built (its rings are large) is no effect for the host, never an exception into C.
+    try
+    {
+        auto* instance = new PluginInstance (hostCallback);
+        return instance->getAeffect();
+    }
+    catch (...)
+    {
+        return nullptr;
+    }
 }
 } // namespace
 

@@ -1,14 +1,19 @@
 #!/bin/bash
-# Installs what the build and the tests need (Debian bookworm, as root). Quick when all is there.
+# Installs Debian bookworm packages (as root); quick when all are there.
+#   setup.sh          what building the plug-in, installing it and the demo need
+#   setup.sh --tests  that, and what the tests, benchmarks and fuzzers need on top
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build pkg-config ccache
-  juce-modules-source libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev valgrind
-  xvfb xauth fonts-dejavu-core
-  ardour
-)
+packages=(build-essential cmake ninja-build pkg-config juce-modules-source)
+
+if [ "${1:-}" = "--tests" ]; then
+  packages+=(
+    ccache libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev valgrind
+    xvfb xauth fonts-dejavu-core
+    ardour
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

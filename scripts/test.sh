@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 mkdir -p build
 
-scripts/setup.sh
+scripts/setup.sh --tests
 jobs=$(nproc)
 start=$SECONDS
 

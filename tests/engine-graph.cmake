@@ -9,6 +9,7 @@ varlune_add_test(engine_graph_tests
     ${CMAKE_CURRENT_SOURCE_DIR}/engine/ReferenceDepartures.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/engine/SignalGraphDifferentialTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/engine/SignalGraphTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/engine/MemoryUseTest.cpp
   LIBS varlune_engine)
 
 # Its own program: it replaces operator new and wraps malloc to count allocations.

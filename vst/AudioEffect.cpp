@@ -26,6 +26,33 @@ inline AudioEffect* objectOf (AEffect* e)
 {
     return static_cast<AudioEffect*> (e->effectObject);
 }
+
+// The host is C: an exception from an effect ends at the record's entry point, which then answers
+// as an effect that did nothing.
+template <typename Call>
+auto answerWithoutThrowing (Call&& call, decltype (call()) fallback) noexcept
+{
+    try
+    {
+        return call();
+    }
+    catch (...)
+    {
+        return fallback;
+    }
+}
+
+template <typename Call>
+void runWithoutThrowing (Call&& call) noexcept
+{
+    try
+    {
+        call();
+    }
+    catch (...)
+    {
+    }
+}
 } // namespace
 
 //==============================================================================
@@ -70,37 +97,37 @@ std::int64_t AudioEffect::dispatchEffectClass (AEffect* e, std::int32_t opcode, 
 
     if (opcode == EffectOpcode::Close)
     {
-        effect->dispatcher (opcode, index, value, ptr, opt);
+        runWithoutThrowing ([&] { effect->dispatcher (opcode, index, value, ptr, opt); });
         delete effect;
         return 1;
     }
 
-    return effect->dispatcher (opcode, index, value, ptr, opt);
+    return answerWithoutThrowing ([&] { return effect->dispatcher (opcode, index, value, ptr, opt); }, std::int64_t {});
 }
 
 float AudioEffect::getParameterClass (AEffect* e, std::int32_t index)
 {
-    return objectOf (e)->getParameter (index);
+    return answerWithoutThrowing ([&] { return objectOf (e)->getParameter (index); }, 0.0f);
 }
 
 void AudioEffect::setParameterClass (AEffect* e, std::int32_t index, float value)
 {
-    objectOf (e)->setParameter (index, value);
+    runWithoutThrowing ([&] { objectOf (e)->setParameter (index, value); });
 }
 
 void AudioEffect::__processClassDeprecated (AEffect* e, float** inputs, float** outputs, std::int32_t sampleFrames)
 {
-    objectOf (e)->__processDeprecated (inputs, outputs, sampleFrames);
+    runWithoutThrowing ([&] { objectOf (e)->__processDeprecated (inputs, outputs, sampleFrames); });
 }
 
 void AudioEffect::processClassReplacing (AEffect* e, float** inputs, float** outputs, std::int32_t sampleFrames)
 {
-    objectOf (e)->processReplacing (inputs, outputs, sampleFrames);
+    runWithoutThrowing ([&] { objectOf (e)->processReplacing (inputs, outputs, sampleFrames); });
 }
 
 void AudioEffect::processClassDoubleReplacing (AEffect* e, double** inputs, double** outputs, std::int32_t sampleFrames)
 {
-    objectOf (e)->processDoubleReplacing (inputs, outputs, sampleFrames);
+    runWithoutThrowing ([&] { objectOf (e)->processDoubleReplacing (inputs, outputs, sampleFrames); });
 }
 
 //==============================================================================

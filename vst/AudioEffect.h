@@ -9,6 +9,8 @@
 
 #include "VstInterface.h"
 
+#include <atomic>
+
 class EffectEditor;
 
 class AudioEffect
@@ -107,10 +109,11 @@ protected:
 
     HostCallbackProc hostCallback;
     EffectEditor* editor;           // owned; deleted with the effect
-    float sampleRate;
-    std::int32_t blockSize;
+    // Any of the host's threads may set or read these.
+    std::atomic<float> sampleRate;
+    std::atomic<std::int32_t> blockSize;
     std::int32_t numPrograms;
     std::int32_t numParams;
-    std::int32_t currentProgram;
+    std::atomic<std::int32_t> currentProgram;
     AEffect effectRecord;
 };

@@ -179,6 +179,15 @@ void doubleClick (juce::Component& component)
     component.mouseUp (mouseEvent (component, centre, centre, 2, false));
 }
 
+void dragBy (juce::Component& component, int dx, int dy)
+{
+    const auto start = component.getLocalBounds().getCentre().toFloat();
+    const auto end = start.translated ((float) dx, (float) dy);
+    component.mouseDown (mouseEvent (component, start, start, 1, false));
+    component.mouseDrag (mouseEvent (component, end, start, 1, true));
+    component.mouseUp (mouseEvent (component, end, start, 1, true));
+}
+
 void dragVertically (juce::Component& component, int pixels)
 {
     const auto start = component.getLocalBounds().getCentre().toFloat();

@@ -140,6 +140,9 @@ void doubleClick (juce::Component& component);
 void dragVertically (juce::Component& component, int pixels);
 void click (juce::Component& component);
 
+/** A user's drag from the component's centre by (dx, dy) in one move. */
+void dragBy (juce::Component& component, int dx, int dy);
+
 /** The component painted with its children into an image of its own size. */
 juce::Image render (juce::Component& component);
 

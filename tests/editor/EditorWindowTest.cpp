@@ -47,24 +47,7 @@ protected:
         throw std::runtime_error ("no resize corner");
     }
 
-    // A user's drag of the corner by (dx, dy).
-    static void dragCorner (juce::Component& editor, int dx, int dy)
-    {
-        auto& handle = corner (editor);
-        const auto start = handle.getLocalBounds().getCentre().toFloat();
-        const auto end = start.translated ((float) dx, (float) dy);
-        const auto now = juce::Time::getCurrentTime();
-        const auto event = [&] (juce::Point<float> at, bool dragged)
-        {
-            return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), at,
-                                     juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier),
-                                     juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f,
-                                     &handle, &handle, now, start, now, 1, dragged);
-        };
-        handle.mouseDown (event (start, false));
-        handle.mouseDrag (event (end, true));
-        handle.mouseUp (event (end, true));
-    }
+    static void dragCorner (juce::Component& editor, int dx, int dy) { dragBy (corner (editor), dx, dy); }
 };
 } // namespace
 

@@ -26,7 +26,7 @@ TEST (PresetManager, CreatesTheFolderUnderTheHomeFolder)
     EXPECT_EQ (manager.getPresetFolder(), juce::String());
 
     manager.init ("Varlune", "vlp");
-    EXPECT_EQ (manager.getPresetFolder(), homeFolder().getFullPathName() + "/.local/share/Mordwick/Presets/Varlune/");
+    EXPECT_EQ (manager.getPresetFolder(), homeFolder().getFullPathName() + "/Library/Audio/Presets/Mordwick/Varlune/");
     EXPECT_TRUE (presetFolder().isDirectory());
     EXPECT_EQ (manager.getNumPresets(), 0);
     EXPECT_EQ (manager.getFullPathForFileSave ("Warm"), manager.getPresetFolder() + "Warm.vlp");

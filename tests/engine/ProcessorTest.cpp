@@ -89,11 +89,15 @@ TEST (Processor, ConstructionSizesEveryUnit)
     EXPECT_EQ (processor.bpm, 120.0);
 }
 
-TEST (Processor, PrepareToPlayResizesByTheRatioAndAlwaysClears)
+TEST (Processor, PrepareToPlayResizesByTheRatioAndClearsTheLinesThatRan)
 {
     VarluneAudioProcessor processor;
-    auto& line = *processor.delayLines[2][1];
+    juce::AudioSampleBuffer buffer (2, 512);
+    juce::MidiBuffer midi;
+    const auto runBlock = [&] { buffer.clear(); processor.processBlock (buffer, midi); };
+    auto& line = *processor.delayLines[0][1];  // delay 1 takes the input in the default patch
 
+    runBlock();
     line.ringBuffer[100] = 0.5f;
     line.writeIndex = 17;
     line.readPosition = 3.0f;
@@ -123,10 +127,20 @@ TEST (Processor, PrepareToPlayResizesByTheRatioAndAlwaysClears)
     EXPECT_FLOAT_EQ (line.glideStep, (441.0f - 100.0f) / (float) line.glideLength);
     EXPECT_EQ (line.targetDelay, 441.0f);
 
+    runBlock();
     line.ringBuffer[5] = 1.0f;
     processor.prepareToPlay (48000.0, 256);
     EXPECT_EQ (line.ringLength, 576002);
     EXPECT_TRUE (ringIsSilent (line));
+
+    // A line that only ever wrote silence starts again without its ring being written.
+    auto& idle = *processor.delayLines[2][1];
+    runBlock();
+    idle.writeIndex = 17;
+    idle.ringBuffer[5] = 1.0f;  // not something the line itself could write
+    processor.prepareToPlay (48000.0, 256);
+    EXPECT_EQ (idle.writeIndex, 0);
+    EXPECT_EQ (idle.ringBuffer[5], 1.0f);
 
     processor.prepareToPlay (44100.0, 256);
     EXPECT_EQ (line.ringLength, 529202);

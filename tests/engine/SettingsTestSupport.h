@@ -17,7 +17,7 @@ inline juce::File homeFolder()
 
 inline juce::File presetFolder()
 {
-    return homeFolder().getChildFile (".local/share/Mordwick/Presets/Varlune");
+    return homeFolder().getChildFile ("Library/Audio/Presets/Mordwick/Varlune");
 }
 
 inline juce::File preferencesFile()

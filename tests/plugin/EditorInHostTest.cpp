@@ -1,6 +1,7 @@
 // The plug-in's window in a host, on a virtual X display: opened inside the host's window,
 // following the processor, resized through its corner, closed and opened again, and opened and
 // closed twenty times while audio runs with a learned controller.
+#include "editor/EditorTestSupport.h"
 #include "VarluneAudioProcessor.h"
 #include "VarluneAudioProcessorEditor.h"
 #include "VarluneVstBridge.h"
@@ -114,22 +115,9 @@ protected:
 
     static void dragCorner (juce::Component& editor, int dx, int dy)
     {
-        auto* handle = findChild (editor, [] (juce::Component& c) { return dynamic_cast<juce::ResizableCornerComponent*> (&c) != nullptr; });
-        ASSERT_NE (handle, nullptr);
-        auto& corner = *handle;
-        const auto start = corner.getLocalBounds().getCentre().toFloat();
-        const auto end = start.translated ((float) dx, (float) dy);
-        const auto now = juce::Time::getCurrentTime();
-        const auto event = [&] (juce::Point<float> at, bool dragged)
-        {
-            return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), at,
-                                     juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier),
-                                     juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f,
-                                     &corner, &corner, now, start, now, 1, dragged);
-        };
-        corner.mouseDown (event (start, false));
-        corner.mouseDrag (event (end, true));
-        corner.mouseUp (event (end, true));
+        auto* corner = findChild (editor, [] (juce::Component& c) { return dynamic_cast<juce::ResizableCornerComponent*> (&c) != nullptr; });
+        ASSERT_NE (corner, nullptr);
+        editortest::dragBy (*corner, dx, dy);
     }
 };
 } // namespace

@@ -132,19 +132,43 @@ TEST (PluginBinary, ParametersWithNamesAndDefaultTexts)
 
 TEST (PluginBinary, TwoInstancesDoNotShareState)
 {
+    // What the default patch gives when it runs alone.
+    auto solo = load();
+    const auto defaultChunk = solo->getChunk();
+    solo->start (48000.0, 256);
+    const auto defaultOutput = solo->render (impulse (8192), 256);
+    solo->close();
+
     auto first = load();
     auto second = load();
-    first->setParameter (94, 0.9f);
+    first->setParameter (94, 0.9f);  // dry/wet
+    first->setParameter (3, 0.8f);   // feedback of delay 1
     EXPECT_EQ (first->getParameter (94), 0.9f);
     EXPECT_EQ (second->getParameter (94), 0.5f);
 
+    // Block by block in turn, so that anything the two shared would reach the other's next block.
     first->start (48000.0, 256);
-    second->start (44100.0, 64);
-    auto a = first->render (impulse (4096), 256);
-    auto b = second->render (impulse (4096), 64);
+    second->start (48000.0, 256);
+    auto firstOutput = impulse (8192), secondOutput = impulse (8192);
+    for (int at = 0; at < 8192; at += 256)
+    {
+        float* a[] = { firstOutput[0].data() + at, firstOutput[1].data() + at };
+        float* b[] = { secondOutput[0].data() + at, secondOutput[1].data() + at };
+        first->process (a, 256);
+        second->process (b, 256);
+    }
+
+    EXPECT_EQ (secondOutput, defaultOutput);
+    EXPECT_NE (firstOutput, defaultOutput);
+    EXPECT_EQ (second->getChunk(), defaultChunk);
+    EXPECT_NE (first->getChunk(), defaultChunk);
+
+    // A state restored into one instance stays there.
+    second->setChunk (first->getChunk());
     first->close();
-    EXPECT_EQ (second->getParameter (94), 0.5f);
-    b = second->render (impulse (1024), 64);
+    EXPECT_EQ (second->getParameter (94), 0.9f);
+    auto third = load();
+    EXPECT_EQ (third->getChunk(), defaultChunk);
 }
 
 TEST (PluginBinary, EveryOpcodeAnswersOddArgumentsWithoutACrash)

@@ -6,6 +6,8 @@
 
 #include <climits>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 using namespace vsttest;
 
@@ -95,6 +97,36 @@ TEST (AudioEffectRecord, EntryPointsReachTheSubclass)
     EXPECT_EQ (out[1], -1.0f);
     EXPECT_EQ (out[2], 2.0f);
     EXPECT_EQ (out[3], 0.0f);
+}
+
+TEST (AudioEffectRecord, ExceptionsEndAtTheEntryPoints)
+{
+    struct Throwing : PlainEffect
+    {
+        explicit Throwing (bool& d) : destroyed (d) {}
+        ~Throwing() override { destroyed = true; }
+        std::int64_t dispatcher (std::int32_t, std::int32_t, std::int64_t, void*, float) override { throw std::bad_alloc(); }
+        float getParameter (std::int32_t) override { throw std::runtime_error ("get"); }
+        void setParameter (std::int32_t, float) override { throw 1; }
+        void processReplacing (float**, float**, std::int32_t) override { throw std::bad_alloc(); }
+        void processDoubleReplacing (double**, double**, std::int32_t) override { throw std::bad_alloc(); }
+        void __processDeprecated (float**, float**, std::int32_t) override { throw std::bad_alloc(); }
+        bool& destroyed;
+    };
+
+    bool destroyed = false;
+    AEffect* e = recordOf (*new Throwing (destroyed));
+
+    EXPECT_EQ (e->dispatcherProc (e, EffectOpcode::GetChunk, 0, 0, nullptr, 0.0f), 0);
+    EXPECT_EQ (e->getParameterProc (e, 0), 0.0f);
+    e->setParameterProc (e, 0, 0.5f);
+    e->processReplacingProc (e, nullptr, nullptr, 16);
+    e->processDoubleReplacingProc (e, nullptr, nullptr, 16);
+    e->processDeprecatedProc (e, nullptr, nullptr, 16);
+
+    // Close still deletes the effect when its own close throws.
+    EXPECT_EQ (e->dispatcherProc (e, EffectOpcode::Close, 0, 0, nullptr, 0.0f), 1);
+    EXPECT_TRUE (destroyed);
 }
 
 TEST (AudioEffectRecord, BaseDefaultsAnswerNeutrally)

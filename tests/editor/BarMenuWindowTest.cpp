@@ -1,0 +1,65 @@
+// MENU's popup on a virtual X display: drawn with the panel's look-and-feel, and a menu still open
+// when the host closes the window neither reaches the dead panel nor stays behind.
+#include "EditorTestSupport.h"
+#include "VarluneAudioProcessorEditor.h"
+
+#include <cstdlib>
+
+// Xlib's error handler hook, declared here to keep Xlib's macros out of the test.
+extern "C"
+{
+using XErrorHandlerFunction = int (*) (void* display, void* event);
+XErrorHandlerFunction XSetErrorHandler (XErrorHandlerFunction);
+}
+
+namespace juce
+{
+// JUCE's Linux message queue: delivers one message, or waits for one unless told not to.
+bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
+}
+
+namespace
+{
+// Xvfb has no window manager: Xlib's default handler would end the process on a harmless BadAtom.
+int ignoreXError (void*, void*) { return 0; }
+
+void pumpMessages()
+{
+    for (int n = 0; n < 200 && juce::dispatchNextMessageOnSystemQueue (true); ++n) {}
+}
+} // namespace
+
+TEST (BarMenuWindow, OpenMenuIsDismissedWithTheWindowAndItsAnswerGoesNowhere)
+{
+    if (std::getenv ("DISPLAY") == nullptr)
+        GTEST_SKIP() << "needs an X display";
+
+    XSetErrorHandler (&ignoreXError);
+    juce::ScopedJuceInitialiser_GUI framework;
+    VarluneAudioProcessor processor;
+    editortest::HostRecorder host (processor);
+    auto& desktop = juce::Desktop::getInstance();
+
+    for (int round = 0; round < 3; ++round)
+    {
+        auto editor = std::unique_ptr<juce::AudioProcessorEditor> (processor.createEditor());
+        editor->addToDesktop (0);
+        ASSERT_EQ (desktop.getNumComponents(), 1);
+
+        auto& menuButton = editortest::childNamed (*editor->getChildComponent (0), "menu button");
+        editortest::click (menuButton);
+
+        ASSERT_EQ (desktop.getNumComponents(), 2) << "the menu opened";
+        auto* menuWindow = desktop.getComponent (0) == editor.get() ? desktop.getComponent (1) : desktop.getComponent (0);
+        EXPECT_NE (dynamic_cast<KivLook*> (&menuWindow->getLookAndFeel()), nullptr);
+
+        editor.reset();
+        pumpMessages();
+
+        EXPECT_EQ (desktop.getNumComponents(), 0);
+        EXPECT_FALSE (juce::PopupMenu::dismissAllActiveMenus());
+    }
+
+    EXPECT_TRUE (host.events.empty());
+    EXPECT_FALSE (processor.uiSizeResetRequested);
+}
