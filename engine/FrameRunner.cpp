@@ -69,10 +69,10 @@ inline void stepPairedDelay (Unit& unit, const float (*source)[2], float wholeNo
     {
         const Stereo v = unit.mod.apply (load<Stereo> (source[unit.mod.source]));
         const Stereo ms = unit.synced ? broadcast<Stereo> (wholeNoteMs) / v : v;
-        const Stereo s = msToSamples (ms, line0.rate);
+        const Stereo samples = msToSamples (ms, line0.rate);
         line0.glideLength = line1.glideLength = 0;
-        line0.current = line0.target = SyncDelayNoFeed::targetInRing (s[0], line0.target, line0.lengthF);
-        line1.current = line1.target = SyncDelayNoFeed::targetInRing (s[1], line1.target, line1.lengthF);
+        line0.current = line0.target = SyncDelayNoFeed::targetInRing (samples[0], line0.target, line0.lengthF);
+        line1.current = line1.target = SyncDelayNoFeed::targetInRing (samples[1], line1.target, line1.lengthF);
     }
 
     const int write = writePair (unit, source);

@@ -155,9 +155,9 @@ inline float modulatedDelaySamples (const Unit& unit, float wholeNoteMs, double 
 template <typename Unit, typename Line>
 inline void modulateDelayTime (const Unit& unit, float wholeNoteMs, Line& line, float sourceValue) noexcept
 {
-    const float s = modulatedDelaySamples (unit, wholeNoteMs, line.rate, unit.mod.apply (sourceValue));
+    const float samples = modulatedDelaySamples (unit, wholeNoteMs, line.rate, unit.mod.apply (sourceValue));
     line.glideLength = 0;
-    line.target = mordwickLib::SyncDelayNoFeed::targetInRing (s, line.target, line.lengthF);
+    line.target = mordwickLib::SyncDelayNoFeed::targetInRing (samples, line.target, line.lengthF);
     line.current = line.target;
 }
 

@@ -94,36 +94,36 @@ void VarluneAudioProcessor::takeParameterSnapshot() noexcept
 
     for (int k = 0; k < numUnits; ++k)
     {
-        const int d = delayBase (k + 1);
-        delayTimeMs[k] = real (d + delayTime);
-        delaySync[k] = isOn (d + ParameterIndex::delaySync);
-        delaySyncedDivision[k] = real (d + delayTimeSynced);
-        delayFeedback[k] = normalised (d + ParameterIndex::delayFeedback);
-        delayInputLevel[k] = normalised (d + ParameterIndex::delayInputLevel);
-        delayFeedbackInputLevel[k] = normalised (d + ParameterIndex::delayFeedbackInputLevel);
-        delayTimeModSource[k] = toChoice (real (d + ParameterIndex::delayTimeModSource));
-        delayTimeModDepth[k] = normalised (d + ParameterIndex::delayTimeModDepth);
+        const int delayParams = delayBase (k + 1);
+        delayTimeMs[k] = real (delayParams + delayTime);
+        delaySync[k] = isOn (delayParams + ParameterIndex::delaySync);
+        delaySyncedDivision[k] = real (delayParams + delayTimeSynced);
+        delayFeedback[k] = normalised (delayParams + ParameterIndex::delayFeedback);
+        delayInputLevel[k] = normalised (delayParams + ParameterIndex::delayInputLevel);
+        delayFeedbackInputLevel[k] = normalised (delayParams + ParameterIndex::delayFeedbackInputLevel);
+        delayTimeModSource[k] = toChoice (real (delayParams + ParameterIndex::delayTimeModSource));
+        delayTimeModDepth[k] = normalised (delayParams + ParameterIndex::delayTimeModDepth);
     }
 
     for (int k = 0; k < numUnits; ++k)
     {
-        const int o = lfoBase (k + 1);
-        lfoWave[k] = toChoice (real (o + ParameterIndex::lfoWave));
-        lfoRate[k] = real (o + ParameterIndex::lfoRate);
-        lfoSync[k] = isOn (o + ParameterIndex::lfoSync);
-        lfoSyncedDivision[k] = real (o + lfoSyncedRate);
-        lfoRateTimes100[k] = isOn (o + ParameterIndex::lfoRateTimes100);
-        lfoRateModSource[k] = toChoice (real (o + ParameterIndex::lfoRateModSource));
-        lfoRateModDepth[k] = normalised (o + ParameterIndex::lfoRateModDepth);
+        const int lfoParams = lfoBase (k + 1);
+        lfoWave[k] = toChoice (real (lfoParams + ParameterIndex::lfoWave));
+        lfoRate[k] = real (lfoParams + ParameterIndex::lfoRate);
+        lfoSync[k] = isOn (lfoParams + ParameterIndex::lfoSync);
+        lfoSyncedDivision[k] = real (lfoParams + lfoSyncedRate);
+        lfoRateTimes100[k] = isOn (lfoParams + ParameterIndex::lfoRateTimes100);
+        lfoRateModSource[k] = toChoice (real (lfoParams + ParameterIndex::lfoRateModSource));
+        lfoRateModDepth[k] = normalised (lfoParams + ParameterIndex::lfoRateModDepth);
     }
 
     for (int k = 0; k < numUnits; ++k)
     {
-        const int m = mixerBase (k + 1);
-        mixerMode[k] = toChoice (real (m + ParameterIndex::mixerMode));
-        mixerControl[k] = normalised (m + ParameterIndex::mixerControl);
-        mixerControlModSource[k] = toChoice (real (m + ParameterIndex::mixerControlModSource));
-        mixerControlModDepth[k] = normalised (m + ParameterIndex::mixerControlModDepth);
+        const int mixerParams = mixerBase (k + 1);
+        mixerMode[k] = toChoice (real (mixerParams + ParameterIndex::mixerMode));
+        mixerControl[k] = normalised (mixerParams + ParameterIndex::mixerControl);
+        mixerControlModSource[k] = toChoice (real (mixerParams + ParameterIndex::mixerControlModSource));
+        mixerControlModDepth[k] = normalised (mixerParams + ParameterIndex::mixerControlModDepth);
     }
 
     outInputLevel = normalised (ParameterIndex::outInputLevel);
@@ -168,9 +168,9 @@ void VarluneAudioProcessor::prepareDelayLines() noexcept
             line.feedbackGain = delayFeedback[k] * 0.96f;
 
             const double lineRate = (double) (float) line.sampleRate;
-            const float s = delaySync[k] ? lanes::msToSamples (wholeNoteMs / delaySyncedDivision[k], lineRate)
-                                         : lanes::msToSamples (delayTimeMs[k], lineRate);
-            line.targetDelay = SyncDelayNoFeed::targetInRing (s, line.targetDelay, (float) line.ringLength);
+            const float samples = delaySync[k] ? lanes::msToSamples (wholeNoteMs / delaySyncedDivision[k], lineRate)
+                                               : lanes::msToSamples (delayTimeMs[k], lineRate);
+            line.targetDelay = SyncDelayNoFeed::targetInRing (samples, line.targetDelay, (float) line.ringLength);
 
             if (line.glideLength == 0)
                 line.currentDelay = line.targetDelay;
@@ -273,28 +273,28 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
 
         for (int k = 0; k < numUnits; ++k)
         {
-            const int d = delayBase (k + 1);
-            g.delay[k].input = resolveSelector (*p.getUnchecked (d + delayInput));
-            g.delay[k].feedback = resolveSelector (*p.getUnchecked (d + delayFeedbackInput));
+            const int delayParams = delayBase (k + 1);
+            g.delay[k].input = resolveSelector (*p.getUnchecked (delayParams + delayInput));
+            g.delay[k].feedback = resolveSelector (*p.getUnchecked (delayParams + delayFeedbackInput));
             g.delay[k].inputLevel = delayInputLevel[k];
             g.delay[k].feedbackLevel = delayFeedbackInputLevel[k];
             g.delay[k].mod.resolve (delayTimeModDepth[k] != 0.0f && delayTimeModSource[k] != 0,
-                                   *p.getUnchecked (d + ParameterIndex::delayTimeModSource),
-                                   *p.getUnchecked (d + (delaySync[k] ? delayTimeSynced : delayTime)),
+                                   *p.getUnchecked (delayParams + ParameterIndex::delayTimeModSource),
+                                   *p.getUnchecked (delayParams + (delaySync[k] ? delayTimeSynced : delayTime)),
                                    delayTimeModDepth[k]);
 
-            const int o = lfoBase (k + 1);
+            const int lfoParams = lfoBase (k + 1);
             g.lfo[k].mod.resolve (lfoRateModDepth[k] != 0.0f && lfoRateModSource[k] != 0,
-                                 *p.getUnchecked (o + ParameterIndex::lfoRateModSource),
-                                 *p.getUnchecked (o + (lfoSync[k] ? lfoSyncedRate : ParameterIndex::lfoRate)),
+                                 *p.getUnchecked (lfoParams + ParameterIndex::lfoRateModSource),
+                                 *p.getUnchecked (lfoParams + (lfoSync[k] ? lfoSyncedRate : ParameterIndex::lfoRate)),
                                  lfoRateModDepth[k]);
 
-            const int m = mixerBase (k + 1);
-            g.mixer[k].inputA = resolveSelector (*p.getUnchecked (m + mixerInputA));
-            g.mixer[k].inputB = resolveSelector (*p.getUnchecked (m + mixerInputB));
+            const int mixerParams = mixerBase (k + 1);
+            g.mixer[k].inputA = resolveSelector (*p.getUnchecked (mixerParams + mixerInputA));
+            g.mixer[k].inputB = resolveSelector (*p.getUnchecked (mixerParams + mixerInputB));
             g.mixer[k].mod.resolve (mixerControlModDepth[k] != 0.0f && mixerControlModSource[k] != 0,
-                                   *p.getUnchecked (m + ParameterIndex::mixerControlModSource),
-                                   *p.getUnchecked (m + ParameterIndex::mixerControl),
+                                   *p.getUnchecked (mixerParams + ParameterIndex::mixerControlModSource),
+                                   *p.getUnchecked (mixerParams + ParameterIndex::mixerControl),
                                    mixerControlModDepth[k]);
         }
 
