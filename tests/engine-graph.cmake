@@ -8,6 +8,7 @@ varlune_add_test(engine_graph_tests
     ${CMAKE_CURRENT_SOURCE_DIR}/engine/ReferenceUnits.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/engine/ReferenceDepartures.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/engine/SignalGraphDifferentialTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/engine/SignalGraphExtremesTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/engine/SignalGraphTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/engine/MemoryUseTest.cpp
   LIBS varlune_engine)
