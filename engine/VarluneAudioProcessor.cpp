@@ -123,6 +123,8 @@ void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPe
         for (int k = 0; k < numUnits; ++k)
             mixers[k][c]->reset();
     }
+
+    unitsChangedOutsideGraph = true;
 }
 
 void VarluneAudioProcessor::updateRingSizes (double newSampleRate)
@@ -253,11 +255,13 @@ void VarluneAudioProcessor::silenceDelayLinesIfRequested() noexcept
         for (int k = 0; k < numUnits; ++k)
         {
             clearDelayLine (k, c);
-            delayOutput[k][c] = 0.0f;
+            graph->source[sourceDelay1 + k][c] = 0.0f;
             mixers[k].getUnchecked (c)->reset();
-            mixerOutput[k][c] = 0.0f;
+            graph->source[sourceMixer1 + k][c] = 0.0f;
         }
     }
+
+    unitsChangedOutsideGraph = true;
 }
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()

@@ -144,7 +144,7 @@ public:
 
     juce::OwnedArray<mordwickLib::PluginParameter> parameters;
 
-    // Per-sample values of the signal graph; LFO outputs are shared by both channels.
+    // The signal graph's values as the last block left them; LFO outputs are shared by both channels.
     float inputSample[numChannels] {};
     float delayOutput[numUnits][numChannels] {};
     float mixerOutput[numUnits][numChannels] {};
@@ -244,15 +244,24 @@ private:
     void handlePendingProgramChange();
     void takeParameterSnapshot() noexcept;
     void updateTempo() noexcept;
-    void prepareDelayLines() noexcept;
-    void prepareLfos() noexcept;
-    void prepareMixers() noexcept;
+    void loadUnitsIntoGraph() noexcept;
+    void prepareDelayLines (bool setUpMoved) noexcept;
+    void prepareLfos (bool setUpMoved) noexcept;
+    void prepareMixers (bool setUpMoved) noexcept;
+    void handGraphStateToUnits (int channelsRun) noexcept;
     void runSignalGraph (juce::AudioSampleBuffer& buffer, const juce::MidiBuffer& midi,
                          int numSamples, int numChannelsToProcess, uint32_t stores) noexcept;
     bool handleMidiEventsAt (juce::MidiBufferIterator& event, juce::MidiBufferIterator end, int samplePosition);
 
-    // The whole note in milliseconds at the current tempo, for tempo-synced times and rates.
+    // The whole note in milliseconds at the current tempo, for tempo-synced times and rates, and
+    // the one the units were last set up for.
     float wholeNoteMs = 2000.0f;
+    float wholeNoteMsAtSetUp = 0.0f;
+
+    // Set where the units change outside a block (a new rate, cleared lines), so that the graph,
+    // which keeps their state from block to block, takes it from them again (audio thread, or
+    // while no block runs).
+    bool unitsChangedOutsideGraph = true;
 
     // The parameter moved last (-1: none yet), posted by whoever moved it.
     std::atomic<int> lastMovedParameter { -1 };
@@ -266,7 +275,8 @@ private:
     uint32_t storesAtSnapshot = std::numeric_limits<uint32_t>::max();
     uint32_t storesAtRouting = std::numeric_limits<uint32_t>::max();
 
-    // The graph's working state; its routing stays from block to block while no parameter moves.
+    // The graph's working state: the units' state and the graph's values from block to block, its
+    // routing while no parameter moves.
     std::unique_ptr<SignalGraph> graph;
 
     int delayZeroWrites[numUnits][numChannels] = { { INT_MAX, INT_MAX }, { INT_MAX, INT_MAX },

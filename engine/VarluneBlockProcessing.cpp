@@ -19,6 +19,11 @@ using mordwickLib::SyncDelayNoFeed;
 // target could overflow to infinity and never be halved into the ring.
 constexpr float longestWholeNoteMs = 1.0e30f;
 
+inline bool sameBits (float a, float b) noexcept
+{
+    return std::memcmp (&a, &b, sizeof (a)) == 0;
+}
+
 inline bool isPositiveZero (float x) noexcept
 {
     uint32_t bits;
@@ -52,8 +57,9 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
 
         // The graph writes the dry/wet value back, so that one is always taken again.
         const uint32_t stores = parameterStores.load (std::memory_order_acquire);
+        const bool settingsMoved = stores != storesAtSnapshot;
 
-        if (stores != storesAtSnapshot)
+        if (settingsMoved)
         {
             takeParameterSnapshot();
             storesAtSnapshot = stores;
@@ -64,15 +70,33 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
         }
 
         updateTempo();
-        prepareDelayLines();
-        prepareLfos();
-        prepareMixers();
+
+        // The graph keeps the units' state from block to block; it takes it from the units again
+        // only after they were changed outside a block (a new rate, cleared lines).
+        const bool reloaded = unitsChangedOutsideGraph;
+
+        if (unitsChangedOutsideGraph)
+        {
+            loadUnitsIntoGraph();
+            unitsChangedOutsideGraph = false;
+        }
+
+        // Unit set-up that no setting, tempo or rate moved gives what it gave in the last block.
+        const bool setUpMoved = reloaded || settingsMoved || ! sameBits (wholeNoteMs, wholeNoteMsAtSetUp);
+        wholeNoteMsAtSetUp = wholeNoteMs;
+
+        prepareDelayLines (setUpMoved);
+        prepareLfos (setUpMoved);
+        prepareMixers (setUpMoved);
 
         // State exists for two channels; further input channels are left as they are.
         const int channels = std::min ({ numInputs, (int) numChannels, buffer.getNumChannels() });
+        const bool runs = channels > 0 && numSamples > 0;
 
-        if (channels > 0 && numSamples > 0)
+        if (runs)
             runSignalGraph (buffer, midi, numSamples, channels, stores);
+
+        handGraphStateToUnits (runs ? channels : 0);
     }
 
     for (int c = std::max (numInputs, 0); c < std::min (numOutputs, buffer.getNumChannels()); ++c)
@@ -155,94 +179,26 @@ void VarluneAudioProcessor::updateTempo() noexcept
     wholeNoteMs = (60000.0f / (float) bpm) * 4.0f;
 }
 
-void VarluneAudioProcessor::prepareDelayLines() noexcept
+void VarluneAudioProcessor::loadUnitsIntoGraph() noexcept
 {
-    const int glide = (int) (sampleRate * 0.25);
+    SignalGraph& g = *graph;
 
     for (int k = 0; k < numUnits; ++k)
     {
         for (int c = 0; c < numChannels; ++c)
         {
-            auto& line = *delayLines[k].getUnchecked (c);
-            line.glideLength = glide;
-            line.feedbackGain = delayFeedback[k] * 0.96f;
-
-            const double lineRate = (double) (float) line.sampleRate;
-            const float samples = delaySync[k] ? lanes::msToSamples (wholeNoteMs / delaySyncedDivision[k], lineRate)
-                                               : lanes::msToSamples (delayTimeMs[k], lineRate);
-            line.targetDelay = SyncDelayNoFeed::targetInRing (samples, line.targetDelay, (float) line.ringLength);
-
-            if (line.glideLength == 0)
-                line.currentDelay = line.targetDelay;
-            else
-                line.glideStep = (line.targetDelay - line.currentDelay) / (float) line.glideLength;
-        }
-    }
-}
-
-void VarluneAudioProcessor::prepareLfos() noexcept
-{
-    for (int k = 0; k < numUnits; ++k)
-    {
-        auto& lfo = *lfos.getUnchecked (k);
-
-        if (lfoWave[k] >= 0 && lfoWave[k] < numLfoWaves)
-            lfo.wave = lfoWave[k];
-
-        if (lfoSync[k])
-            lfo.rate = 1000.0f / (wholeNoteMs / lfoSyncedDivision[k]);
-        else
-            lfo.rate = lfoRateTimes100[k] ? lfoRate[k] * 100.0f : lfoRate[k];
-
-        lfo.phaseIncrement = (float) lfo.tableSize / (float) lfo.sampleRate * lfo.rate;
-    }
-}
-
-void VarluneAudioProcessor::prepareMixers() noexcept
-{
-    for (int k = 0; k < numUnits; ++k)
-    {
-        for (auto* mixer : mixers[k])
-        {
-            mixer->setMode (mixerMode[k]);
-            mixer->setValue (mixerControl[k]);
-        }
-    }
-}
-
-//==============================================================================
-void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, const juce::MidiBuffer& midi,
-                                            int numSamples, int numChannelsToProcess, uint32_t stores) noexcept
-{
-    SignalGraph& g = *graph;
-
-    // Load the graph's values and the units' state.
-    for (int c = 0; c < numChannels; ++c)
-    {
-        g.source[sourceNone][c] = 0.0f;
-        g.source[sourceInput][c] = inputSample[c];
-
-        for (int k = 0; k < numUnits; ++k)
-        {
-            g.source[sourceDelay1 + k][c] = delayOutput[k][c];
-            g.source[sourceMixer1 + k][c] = mixerOutput[k][c];
-            g.source[sourceLfo1 + k][c] = lfoOutput[k];
-
             const auto& line = *delayLines[k].getUnchecked (c);
             g.delay[k].line[c] = { line.ringBuffer.get(), line.ringLength, (float) line.ringLength,
                                    line.writeIndex, line.currentDelay,
-                             line.targetDelay, line.glideStep, line.feedbackGain, line.glideLength,
-                             (double) (float) line.sampleRate };
+                                   line.targetDelay, line.glideStep, line.feedbackGain, line.glideLength,
+                                   (double) (float) line.sampleRate };
 
             const auto& mixer = *mixers[k].getUnchecked (c);
             g.mixer[k].value[c] = mixer.value;
             g.mixer[k].coefficient[c] = mixer.coefficient;
             g.mixer[k].last[c] = mixer.lastOutput;
         }
-    }
 
-    for (int k = 0; k < numUnits; ++k)
-    {
         const auto& lfo = *lfos.getUnchecked (k);
         g.lfo[k].wave = lfo.wave;
         g.lfo[k].table = lfo.wave >= 0 && lfo.wave < waveSampleAndHold ? lfo.getTable (lfo.wave) : nullptr;
@@ -255,16 +211,149 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         g.lfo[k].increment = lfo.phaseIncrement;
         g.lfo[k].incrementPerHz = (float) lfo.tableSize / (float) lfo.sampleRate;
         g.lfo[k].rate = lfo.rate;
-        g.lfo[k].synced = lfoSync[k];
-        g.lfo[k].times100 = lfoRateTimes100[k];
-        g.delay[k].synced = delaySync[k];
         g.mixer[k].mode = mixers[k].getUnchecked (0)->mode;
+    }
+}
+
+void VarluneAudioProcessor::prepareDelayLines (bool setUpMoved) noexcept
+{
+    SignalGraph& g = *graph;
+    const int glide = (int) (sampleRate * 0.25);
+
+    for (int k = 0; k < numUnits; ++k)
+    {
+        g.delay[k].synced = delaySync[k];
+
+        // The geometric glide takes a new step every block, even with nothing moved.
+        for (auto& line : g.delay[k].line)
+        {
+            line.glideLength = glide;
+
+            if (setUpMoved || g.delay[k].mod.applies)
+            {
+                line.gain = delayFeedback[k] * 0.96f;
+                const float samples = delaySync[k] ? lanes::msToSamples (wholeNoteMs / delaySyncedDivision[k], line.rate)
+                                                   : lanes::msToSamples (delayTimeMs[k], line.rate);
+                line.target = SyncDelayNoFeed::targetInRing (samples, line.target, line.lengthF);
+            }
+
+            if (line.glideLength == 0)
+                line.current = line.target;
+            else
+                line.step = (line.target - line.current) / (float) line.glideLength;
+        }
     }
 
     g.outLevel = outInputLevel;
     g.outGain = outGainFactor;
     g.dryWet = dryWet;
     g.wholeNoteMs = wholeNoteMs;
+}
+
+void VarluneAudioProcessor::prepareLfos (bool setUpMoved) noexcept
+{
+    SignalGraph& g = *graph;
+
+    for (int k = 0; k < numUnits; ++k)
+    {
+        // A modulated rate has moved within the last block: it starts again from its setting.
+        auto& lfo = g.lfo[k];
+
+        if (! setUpMoved && ! lfo.mod.applies)
+            continue;
+
+        if (lfoWave[k] >= 0 && lfoWave[k] < numLfoWaves)
+        {
+            lfo.wave = lfoWave[k];
+            lfo.table = lfo.wave < waveSampleAndHold ? lfos.getUnchecked (k)->getTable (lfo.wave) : nullptr;
+        }
+
+        if (lfoSync[k])
+            lfo.rate = 1000.0f / (wholeNoteMs / lfoSyncedDivision[k]);
+        else
+            lfo.rate = lfoRateTimes100[k] ? lfoRate[k] * 100.0f : lfoRate[k];
+
+        lfo.increment = lfo.incrementPerHz * lfo.rate;
+        lfo.synced = lfoSync[k];
+        lfo.times100 = lfoRateTimes100[k];
+    }
+}
+
+void VarluneAudioProcessor::prepareMixers (bool setUpMoved) noexcept
+{
+    SignalGraph& g = *graph;
+
+    for (int k = 0; k < numUnits; ++k)
+    {
+        // A modulated control value has moved within the last block: it starts again from its setting.
+        auto& mixer = g.mixer[k];
+
+        if (! setUpMoved && ! mixer.mod.applies)
+            continue;
+
+        mixer.mode = mixerMode[k];
+
+        for (int c = 0; c < numChannels; ++c)
+        {
+            mixer.value[c] = mixerControl[k];
+            mixer.coefficient[c] = KivMixer::coefficientFor (mixer.mode, mixerControl[k], mixer.coefficient[c]);
+        }
+    }
+}
+
+void VarluneAudioProcessor::handGraphStateToUnits (int channelsRun) noexcept
+{
+    const SignalGraph& g = *graph;
+
+    for (int c = 0; c < numChannels; ++c)
+    {
+        inputSample[c] = g.source[sourceInput][c];
+
+        for (int k = 0; k < numUnits; ++k)
+        {
+            delayOutput[k][c] = g.source[sourceDelay1 + k][c];
+            mixerOutput[k][c] = g.source[sourceMixer1 + k][c];
+
+            auto& line = *delayLines[k].getUnchecked (c);
+            const auto& local = g.delay[k].line[c];
+            line.writeIndex = local.write;
+            line.currentDelay = local.current;
+            line.targetDelay = local.target;
+            line.glideStep = local.step;
+            line.feedbackGain = local.gain;
+            line.glideLength = local.glideLength;
+
+            if (c < channelsRun)
+                line.readPosition = readPositionOf (local);
+
+            auto& mixer = *mixers[k].getUnchecked (c);
+            mixer.mode = g.mixer[k].mode;
+            mixer.value = g.mixer[k].value[c];
+            mixer.coefficient = g.mixer[k].coefficient[c];
+            mixer.lastOutput = g.mixer[k].last[c];
+        }
+    }
+
+    for (int k = 0; k < numUnits; ++k)
+    {
+        auto& lfo = *lfos.getUnchecked (k);
+        lfoOutput[k] = g.source[sourceLfo1 + k][0];
+        lfo.wave = g.lfo[k].wave;
+        lfo.phase = g.lfo[k].phase;
+        lfo.phaseIncrement = g.lfo[k].increment;
+        lfo.rate = g.lfo[k].rate;
+        lfo.previousIndex = g.lfo[k].previousIndex;
+        lfo.holdIndex = g.lfo[k].holdIndex;
+    }
+
+    dryWet = g.dryWet;
+}
+
+//==============================================================================
+void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, const juce::MidiBuffer& midi,
+                                            int numSamples, int numChannelsToProcess, uint32_t stores) noexcept
+{
+    SignalGraph& g = *graph;
 
     // Routing and modulation as the parameters stand now.
     auto resolveRouting = [&]
@@ -394,45 +483,4 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
             resolveRunning();
         }
     }
-
-    // Store the graph's values and the units' state back.
-    for (int c = 0; c < numChannels; ++c)
-    {
-        inputSample[c] = g.source[sourceInput][c];
-
-        for (int k = 0; k < numUnits; ++k)
-        {
-            delayOutput[k][c] = g.source[sourceDelay1 + k][c];
-            mixerOutput[k][c] = g.source[sourceMixer1 + k][c];
-
-            auto& line = *delayLines[k].getUnchecked (c);
-            const auto& local = g.delay[k].line[c];
-            line.writeIndex = local.write;
-            line.currentDelay = local.current;
-            line.targetDelay = local.target;
-            line.glideLength = local.glideLength;
-
-            if (c < numChannelsToProcess)
-                line.readPosition = readPositionOf (local);
-
-            auto& mixer = *mixers[k].getUnchecked (c);
-            mixer.value = g.mixer[k].value[c];
-            mixer.coefficient = g.mixer[k].coefficient[c];
-            mixer.lastOutput = g.mixer[k].last[c];
-        }
-    }
-
-    for (int k = 0; k < numUnits; ++k)
-    {
-        auto& lfo = *lfos.getUnchecked (k);
-        lfoOutput[k] = g.source[sourceLfo1 + k][0];
-        lfo.phase = g.lfo[k].phase;
-        lfo.phaseIncrement = g.lfo[k].increment;
-        lfo.rate = g.lfo[k].rate;
-        lfo.previousIndex = g.lfo[k].previousIndex;
-        lfo.holdIndex = g.lfo[k].holdIndex;
-    }
-
-    dryWet = g.dryWet;
 }
-
