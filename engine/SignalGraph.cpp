@@ -132,11 +132,15 @@ inline bool sameTiming (const Line& a, const Line& b) noexcept
 
 } // namespace
 
-void planSegment (SignalGraph& g, int numChannels) noexcept
+namespace
+{
+// The units that run, in order, and what they read: these follow from the routing and from which
+// units run (SignalGraph::runningShape).
+void planRunningUnits (SignalGraph& g, int numChannels) noexcept
 {
     constexpr int units = SignalGraph::numUnits;
     bool read[numSignalSources] = {};
-    g.numModulatedLfos = g.numActiveLfos = g.numRunningDelays = g.numRunningMixers = 0;
+    g.numModulatedLfos = g.numRunningDelays = g.numRunningMixers = 0;
 
     for (int k = 0; k < units; ++k)
     {
@@ -160,13 +164,6 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
             read[g.lfo[k].mod.source] = true;
         }
 
-        // Both lines of a unit step alike while they start alike and see the same modulation.
-        g.delay[k].linesMatch = numChannels == 2 && sameTiming (g.delay[k].line[0], g.delay[k].line[1]);
-        g.delay[k].linked = g.delay[k].linesMatch && (! g.delay[k].mod.applies || sameOnBothChannels (g.delay[k].mod.source));
-
-        const auto& lines = g.delay[k].line;
-        g.delay[k].paired = numChannels == 2 && lines[0].length == lines[1].length && lines[0].write == lines[1].write
-                             && lines[0].rate == lines[1].rate;
         g.mixer[k].modShared = numChannels == 1 || sameOnBothChannels (g.mixer[k].mod.source);
     }
 
@@ -174,7 +171,38 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
     read[g.dryWetMod.source] = read[g.dryWetMod.source] || g.dryWetMod.applies;
     g.dryWetModShared = numChannels == 1 || sameOnBothChannels (g.dryWetMod.source);
 
+    for (int k = 0; k < units; ++k)
+        g.lfoRead[k] = read[sourceLfo1 + k];
+}
+} // namespace
+
+void planSegment (SignalGraph& g, int numChannels) noexcept
+{
+    constexpr int units = SignalGraph::numUnits;
+    uint64_t shape = (uint64_t) g.routingsResolved << 32 | (uint64_t) numChannels;
+
+    for (int k = 0; k < units; ++k)
+        shape |= (uint64_t) g.delay[k].runs << (4 + k) | (uint64_t) g.mixer[k].runs << (8 + k);
+
+    if (shape != g.runningShape)
+    {
+        planRunningUnits (g, numChannels);
+        g.runningShape = shape;
+    }
+
+    for (int k = 0; k < units; ++k)
+    {
+        // Both lines of a unit step alike while they start alike and see the same modulation.
+        g.delay[k].linesMatch = numChannels == 2 && sameTiming (g.delay[k].line[0], g.delay[k].line[1]);
+        g.delay[k].linked = g.delay[k].linesMatch && (! g.delay[k].mod.applies || sameOnBothChannels (g.delay[k].mod.source));
+
+        const auto& lines = g.delay[k].line;
+        g.delay[k].paired = numChannels == 2 && lines[0].length == lines[1].length && lines[0].write == lines[1].write
+                             && lines[0].rate == lines[1].rate;
+    }
+
     g.lfoPhaseBounded = true;
+    g.numActiveLfos = 0;
 
     for (int k = 0; k < units; ++k)
     {
@@ -187,7 +215,8 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
                && phaseStaysBounded (lfo.phase, lfo.incrementPerHz * modulatedLfoRate (lfo, g.wholeNoteMs, lfo.mod.hi), size)
             : phaseStaysBounded (lfo.phase, lfo.increment, size);
 
-        g.lfo[k].passive = bounded && ! g.lfo[k].mod.applies && ! read[sourceLfo1 + k];
+        g.lfo[k].passive = bounded && ! g.lfo[k].mod.applies && ! g.lfoRead[k];
+        shape |= (uint64_t) g.lfo[k].passive << (12 + k);
 
         if (! g.lfo[k].passive)
         {
@@ -195,6 +224,8 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
             g.lfoPhaseBounded = g.lfoPhaseBounded && bounded;
         }
     }
+
+    g.shape = shape;
 }
 
 void advancePassiveLfos (SignalGraph& g, int n) noexcept

@@ -85,18 +85,27 @@ struct SignalGraph
     MixerUnit mixer[numUnits];
     Oscillator lfo[numUnits];
 
-    // The plan: routing and modulation resolved from the parameters.
+    // The plan: routing and modulation resolved from the parameters, counted each time, so that
+    // what was planned from them is known to stand.
     Modulation dryWetMod;
     int outSource;
     float outLevel, outGain, dryWet, wholeNoteMs;
+    uint32_t routingsResolved;
 
     // Per segment: whether no increment the active LFOs can reach takes the phase out of the
     // table (then the per-sample range checks go); the units that run, in order (LFOs: rate
-    // modulated; stepped in the loop); whether dry/wet modulation reads the same on both channels.
+    // modulated; stepped in the loop); whether dry/wet modulation reads the same on both channels;
+    // whether a running unit reads an LFO.
     bool lfoPhaseBounded;
     int modulatedLfos[numUnits], activeLfos[numUnits], runningDelays[numUnits], runningMixers[numUnits];
     int numModulatedLfos, numActiveLfos, numRunningDelays, numRunningMixers;
     bool dryWetModShared;
+    bool lfoRead[numUnits];
+
+    // The segment's shape: the routing, the channels, which units run and which LFOs only advance.
+    // Equal shapes have equal running units and equal stretch plans, but for the lines' lengths.
+    uint64_t shape;
+    uint64_t runningShape;   // the part the running units and their reads follow from
 };
 
 // One call's glide of a delay line.

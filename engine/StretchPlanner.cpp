@@ -77,9 +77,10 @@ int producerOf (const SignalGraph& g, int source) noexcept
         return g.delay[source - sourceDelay1].runs ? candidateOf (Kind::delayRead, source - sourceDelay1) : -1;
     return -1;
 }
-} // namespace
 
-bool planStretches (const SignalGraph& g, int numChannels, StretchPlan& plan) noexcept
+// An order of the segment's tasks in which each comes after those it reads; false for a loop that
+// no long delay breaks.
+bool orderTasks (const SignalGraph& g, StretchPlan& plan) noexcept
 {
     using Kind = StretchTask::Kind;
     const int lfos = candidateOf (Kind::lfos, 0), output = candidateOf (Kind::output, 0);
@@ -107,10 +108,6 @@ bool planStretches (const SignalGraph& g, int numChannels, StretchPlan& plan) no
 
         if (delay.runs)
         {
-            for (int c = 0; c < numChannels; ++c)
-                if (! staysLongEnough (delay, delay.line[c], g.wholeNoteMs))
-                    return false;
-
             const int reads = candidateOf (Kind::delayRead, k), writes = candidateOf (Kind::delayWrite, k);
             present |= (1u << reads) | (1u << writes);
 
@@ -161,4 +158,31 @@ bool planStretches (const SignalGraph& g, int numChannels, StretchPlan& plan) no
     }
 
     return true;
+}
+
+// Whether every running line stays longer than a stretch through the segment.
+bool linesStayLongEnough (const SignalGraph& g, int numChannels) noexcept
+{
+    for (int j = 0; j < g.numRunningDelays; ++j)
+    {
+        const auto& delay = g.delay[g.runningDelays[j]];
+
+        for (int c = 0; c < numChannels; ++c)
+            if (! staysLongEnough (delay, delay.line[c], g.wholeNoteMs))
+                return false;
+    }
+
+    return true;
+}
+} // namespace
+
+const StretchPlan* StretchPlanner::planFor (const SignalGraph& g, int numChannels) noexcept
+{
+    if (g.shape != shape)
+    {
+        ordered = orderTasks (g, plan);
+        shape = g.shape;
+    }
+
+    return ordered && linesStayLongEnough (g, numChannels) ? &plan : nullptr;
 }

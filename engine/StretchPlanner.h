@@ -50,9 +50,21 @@ struct StretchPlan
     int numTasks = 0;
 };
 
-// An order of the segment's tasks in which each comes after those it reads; false when the segment
-// cannot run stretch by stretch (a loop that no long delay breaks, or a delay that gets too short).
-bool planStretches (const SignalGraph& g, int numChannels, StretchPlan& plan) noexcept;
+// The segments' plans. A plan is an order of the segment's tasks in which each comes after those it
+// reads; it stays while the segment's shape does (SignalGraph::shape), and only the running lines'
+// delays are checked again for each segment.
+class StretchPlanner
+{
+public:
+    // The plan for the segment the graph is planned for, or nullptr when it cannot run stretch by
+    // stretch (a loop that no long delay breaks, or a delay that gets too short).
+    const StretchPlan* planFor (const SignalGraph& g, int numChannels) noexcept;
+
+private:
+    StretchPlan plan;
+    bool ordered = false;
+    uint64_t shape = 0;   // no segment's shape
+};
 
 // Stretch by stretch, a segment that has a plan.
 void runStretches (SignalGraph& g, const StretchPlan& plan, float* const* io, int start, int end,

@@ -1,7 +1,7 @@
 #include "VarluneAudioProcessor.h"
 #include "VarluneAudioProcessorEditor.h"
 
-#include "SignalGraph.h"
+#include "StretchPlanner.h"
 
 #include <cmath>
 
@@ -19,7 +19,8 @@ VarluneAudioProcessor::VarluneAudioProcessor()
     : juce::AudioProcessor (BusesProperties()
                               .withInput ("Input", juce::AudioChannelSet::stereo(), true)
                               .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
-      graph (std::make_unique<SignalGraph>())
+      graph (std::make_unique<SignalGraph>()),
+      stretchPlanner (std::make_unique<StretchPlanner>())
 {
     for (int i = 0; i < ParameterIndex::numParameters; ++i)
         parameters.add (new mordwickLib::PluginParameter());

@@ -17,6 +17,7 @@
 #include <climits>
 
 struct SignalGraph;
+class StretchPlanner;
 
 /** The plug-in's audio processor: 98 parameters, four LFOs, four stereo delay units and four
     stereo mixers routed freely into one echo, with an output stage. */
@@ -278,6 +279,7 @@ private:
     // The graph's working state: the units' state and the graph's values from block to block, its
     // routing while no parameter moves.
     std::unique_ptr<SignalGraph> graph;
+    std::unique_ptr<StretchPlanner> stretchPlanner;
 
     int delayZeroWrites[numUnits][numChannels] = { { INT_MAX, INT_MAX }, { INT_MAX, INT_MAX },
                                                    { INT_MAX, INT_MAX }, { INT_MAX, INT_MAX } };

@@ -391,6 +391,7 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         g.dryWetMod.resolve (dryWetModDepth != 0.0f && dryWetModSource != 0,
                              *p.getUnchecked (ParameterIndex::dryWetModSource),
                              *p.getUnchecked (ParameterIndex::dryWet), dryWetModDepth);
+        ++g.routingsResolved;
     };
 
     // Which units can be skipped.
@@ -431,10 +432,10 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         planSegment (g, numChannelsToProcess);
         advancePassiveLfos (g, length);
 
-        StretchPlan plan;
+        const StretchPlan* plan = stretchesEnabled ? stretchPlanner->planFor (g, numChannelsToProcess) : nullptr;
 
-        if (stretchesEnabled && planStretches (g, numChannelsToProcess, plan))
-            runStretches (g, plan, io, start, end, numChannelsToProcess);
+        if (plan != nullptr)
+            runStretches (g, *plan, io, start, end, numChannelsToProcess);
         else
             runFrames (g, io, start, end, numChannelsToProcess);
 
