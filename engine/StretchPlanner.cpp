@@ -84,15 +84,20 @@ bool orderTasks (const SignalGraph& g, StretchPlan& plan) noexcept
 {
     using Kind = StretchTask::Kind;
     const int lfos = candidateOf (Kind::lfos, 0), output = candidateOf (Kind::output, 0);
-    uint32_t present = 1u << output, needs[numCandidates] = {};
+    uint32_t present = 1u << output, needs[numCandidates] = {}, reads = 1u << sourceInput;
+    plan.computed = 1u << sourceInput;
 
     auto read = [&] (int task, int source)
     {
         const int producer = producerOf (g, source);
+        reads |= 1u << source;
 
         if (producer >= 0 && producer != task)
             needs[task] |= 1u << producer;
     };
+
+    for (int j = 0; j < g.numActiveLfos; ++j)
+        plan.computed |= 1u << (sourceLfo1 + g.activeLfos[j]);
 
     if (g.numActiveLfos > 0)
     {
@@ -108,15 +113,16 @@ bool orderTasks (const SignalGraph& g, StretchPlan& plan) noexcept
 
         if (delay.runs)
         {
-            const int reads = candidateOf (Kind::delayRead, k), writes = candidateOf (Kind::delayWrite, k);
-            present |= (1u << reads) | (1u << writes);
+            const int readsRing = candidateOf (Kind::delayRead, k), writes = candidateOf (Kind::delayWrite, k);
+            present |= (1u << readsRing) | (1u << writes);
+            plan.computed |= 1u << (sourceDelay1 + k);
 
             if (delay.mod.applies)
-                read (reads, delay.mod.source);
+                read (readsRing, delay.mod.source);
 
             read (writes, delay.input);
             read (writes, delay.feedback);
-            needs[writes] |= 1u << reads;
+            needs[writes] |= 1u << readsRing;
         }
 
         const auto& mixer = g.mixer[k];
@@ -125,6 +131,7 @@ bool orderTasks (const SignalGraph& g, StretchPlan& plan) noexcept
         {
             const int mixes = candidateOf (Kind::mixer, k);
             present |= 1u << mixes;
+            plan.computed |= 1u << (sourceMixer1 + k);
             read (mixes, mixer.inputA);
             read (mixes, mixer.inputB);
 
@@ -137,6 +144,8 @@ bool orderTasks (const SignalGraph& g, StretchPlan& plan) noexcept
 
     if (g.dryWetMod.applies)
         read (output, g.dryWetMod.source);
+
+    plan.steadyReads = reads & ~plan.computed;
 
     // Kahn's order, always taking the first ready task in the frame order.
     uint32_t done = 0;

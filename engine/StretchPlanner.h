@@ -48,6 +48,10 @@ struct StretchPlan
 
     StretchTask tasks[maxTasks];
     int numTasks = 0;
+
+    // Bit i for source i: the sources the tasks compute, and those they read that stay as they are
+    // through the segment. Nothing else needs a place among the stretch's values.
+    uint32_t computed = 0, steadyReads = 0;
 };
 
 // The segments' plans. A plan is an order of the segment's tasks in which each comes after those it

@@ -10,7 +10,8 @@ constexpr int stretchLead = 4;    // slot stretchLead - 1: the previous frame; f
 constexpr int stretchSlots = stretchLead + stretchFrames;
 
 // The graph's values during a stretch: value[source][channel][stretchLead + n] for frame n, the
-// previous frame's value one slot before. LFOs are written on channel 0 only.
+// previous frame's value one slot before. LFOs are written on channel 0 only; rows of sources the
+// plan neither computes nor reads stay unset.
 struct StretchValues
 {
     alignas (16) float value[numSignalSources][2][stretchSlots];
@@ -24,9 +25,21 @@ void runStretchesOf (SignalGraph& g, const StretchPlan& plan, float* const* io, 
     constexpr int units = SignalGraph::numUnits;
     StretchValues v;
 
-    for (int source = 0; source < numSignalSources; ++source)
-        for (int c = 0; c < 2; ++c)
-            std::fill_n (v.value[source][c], stretchSlots, g.source[source][c]);
+    // A source's row on each channel that reads it (LFOs: channel 0 only).
+    auto forEachRow = [] (uint32_t sources, auto&& f)
+    {
+        for (int source = 0; source < numSignalSources; ++source)
+            if ((sources >> source & 1u) != 0)
+                for (int c = 0; c < (source >= sourceLfo1 ? 1 : numChannels); ++c)
+                    f (source, c);
+    };
+
+    // Computed values need the frame before the segment, values that stay fill their rows.
+    forEachRow (plan.computed, [&] (int source, int c) { v.value[source][c][stretchLead - 1] = g.source[source][c]; });
+    forEachRow (plan.steadyReads, [&] (int source, int c)
+    {
+        std::fill_n (v.value[source][c] + stretchLead - 1, stretchFrames + 1, g.source[source][c]);
+    });
 
     int startWrite[units][2] = {};
 
@@ -229,20 +242,22 @@ void runStretchesOf (SignalGraph& g, const StretchPlan& plan, float* const* io, 
         }
 
         // The last frame becomes the previous one.
-        for (int source = 0; source < numSignalSources; ++source)
-            for (int c = 0; c < 2; ++c)
-                v.value[source][c][stretchLead - 1] = v.value[source][c][stretchLead + n - 1];
+        forEachRow (plan.computed, [&] (int source, int c)
+        {
+            v.value[source][c][stretchLead - 1] = v.value[source][c][stretchLead + n - 1];
+        });
     }
 
     for (int j = 0; j < numActive; ++j)
         g.lfo[g.activeLfos[j]] = lfos[j];
 
-    for (int source = sourceInput; source < sourceLfo1; ++source)
-        for (int c = 0; c < numChannels; ++c)
-            g.source[source][c] = v.value[source][c][stretchLead - 1];
+    forEachRow (plan.computed, [&] (int source, int c)
+    {
+        g.source[source][c] = v.value[source][c][stretchLead - 1];
 
-    for (int k = 0; k < units; ++k)
-        g.source[sourceLfo1 + k][0] = g.source[sourceLfo1 + k][1] = v.value[sourceLfo1 + k][0][stretchLead - 1];
+        if (source >= sourceLfo1)
+            g.source[source][1] = g.source[source][0];
+    });
 }
 } // namespace
 
