@@ -264,6 +264,30 @@ void advancePassiveLfos (SignalGraph& g, int n) noexcept
 
 void finishSegment (SignalGraph& g, int numChannels, int n) noexcept
 {
+    // Skipped units left at the same settings have lines with the same timing: each timing moves
+    // on once, and the others take its result.
+    using Line = SignalGraph::Line;
+    Line movedFrom[SignalGraph::numUnits * SignalGraph::numChannels];
+    const Line* movedTo[SignalGraph::numUnits * SignalGraph::numChannels];
+    int numMoved = 0;
+
+    auto moveOn = [&] (Line& line)
+    {
+        for (int i = 0; i < numMoved; ++i)
+        {
+            if (sameTiming (movedFrom[i], line))
+            {
+                line.write = movedTo[i]->write;
+                line.current = movedTo[i]->current;
+                return;
+            }
+        }
+
+        movedFrom[numMoved] = line;
+        idleLine (line, n);
+        movedTo[numMoved++] = &line;
+    };
+
     for (auto& unit : g.delay)
     {
         auto& lines = unit.line;
@@ -271,7 +295,7 @@ void finishSegment (SignalGraph& g, int numChannels, int n) noexcept
         if (unit.runs ? unit.linked : unit.linesMatch)
         {
             if (! unit.runs)
-                idleLine (lines[0], n);
+                moveOn (lines[0]);
 
             lines[1].write = lines[0].write;
             lines[1].current = lines[0].current;
@@ -281,7 +305,7 @@ void finishSegment (SignalGraph& g, int numChannels, int n) noexcept
         else if (! unit.runs)
         {
             for (int c = 0; c < numChannels; ++c)
-                idleLine (lines[c], n);
+                moveOn (lines[c]);
         }
     }
 
