@@ -22,8 +22,8 @@
 #include "ParameterTable.h"
 #include "SyncDelayNoFeed.h"
 
-// The graph's working state: the units' state is taken in at the start of a block and handed back
-// at its end; the routing stays from block to block while no parameter moves.
+// The graph's working state: it holds the units' state from block to block (taken from them again
+// only after they were changed outside a block); the routing stays while no parameter moves.
 struct SignalGraph
 {
     static constexpr int numUnits = 4;
@@ -81,6 +81,10 @@ struct SignalGraph
 
     // source[i][c]: what selector value i reads on channel c (0 stays +0).
     float source[numSignalSources][numChannels];
+
+    // readPosition[k][c]: where line c of delay unit k reads next, as the last block that ran the
+    // channel left it; kept for the units' own state, which the graph holds between blocks.
+    float readPosition[numUnits][numChannels];
     DelayUnit delay[numUnits];
     MixerUnit mixer[numUnits];
     Oscillator lfo[numUnits];

@@ -102,6 +102,9 @@ const juce::String VarluneAudioProcessor::getName() const { return "Varlune"; }
 
 void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPerBlock*/)
 {
+    // The units change here: first they take their state back from the graph.
+    copyGraphStateToUnits();
+
     // A rate no audio device runs at would break the ring sizes: keep the current one.
     const bool usableRate = newSampleRate > 0.0 && newSampleRate <= highestSampleRate;
 
@@ -248,6 +251,8 @@ void VarluneAudioProcessor::silenceDelayLinesIfRequested() noexcept
 {
     if (! delayLinesSilenceRequested.exchange (false, std::memory_order_acquire))
         return;
+
+    copyGraphStateToUnits();
 
     // The last outputs of the lines and mixers and the damping memories go too: fed back through
     // the routing into the cleared rings, they would start the echo again.

@@ -145,7 +145,12 @@ public:
 
     juce::OwnedArray<mordwickLib::PluginParameter> parameters;
 
-    // The signal graph's values as the last block left them; LFO outputs are shared by both channels.
+    /** Copies the state the signal graph holds for the units from block to block into the unit
+        objects and the fields below, where it can be read or changed. Not while a block runs. */
+    void copyGraphStateToUnits() noexcept;
+
+    // The signal graph's values as copyGraphStateToUnits last found them; LFO outputs are shared by
+    // both channels.
     float inputSample[numChannels] {};
     float delayOutput[numUnits][numChannels] {};
     float mixerOutput[numUnits][numChannels] {};
@@ -249,7 +254,6 @@ private:
     void prepareDelayLines (bool setUpMoved) noexcept;
     void prepareLfos (bool setUpMoved) noexcept;
     void prepareMixers (bool setUpMoved) noexcept;
-    void handGraphStateToUnits (int channelsRun) noexcept;
     void runSignalGraph (juce::AudioSampleBuffer& buffer, const juce::MidiBuffer& midi,
                          int numSamples, int numChannelsToProcess, uint32_t stores) noexcept;
     bool handleMidiEventsAt (juce::MidiBufferIterator& event, juce::MidiBufferIterator end, int samplePosition);

@@ -91,12 +91,9 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
 
         // State exists for two channels; further input channels are left as they are.
         const int channels = std::min ({ numInputs, (int) numChannels, buffer.getNumChannels() });
-        const bool runs = channels > 0 && numSamples > 0;
 
-        if (runs)
+        if (channels > 0 && numSamples > 0)
             runSignalGraph (buffer, midi, numSamples, channels, stores);
-
-        handGraphStateToUnits (runs ? channels : 0);
     }
 
     for (int c = std::max (numInputs, 0); c < std::min (numOutputs, buffer.getNumChannels()); ++c)
@@ -192,6 +189,7 @@ void VarluneAudioProcessor::loadUnitsIntoGraph() noexcept
                                    line.writeIndex, line.currentDelay,
                                    line.targetDelay, line.glideStep, line.feedbackGain, line.glideLength,
                                    (double) (float) line.sampleRate };
+            g.readPosition[k][c] = line.readPosition;
 
             const auto& mixer = *mixers[k].getUnchecked (c);
             g.mixer[k].value[c] = mixer.value;
@@ -301,8 +299,12 @@ void VarluneAudioProcessor::prepareMixers (bool setUpMoved) noexcept
     }
 }
 
-void VarluneAudioProcessor::handGraphStateToUnits (int channelsRun) noexcept
+void VarluneAudioProcessor::copyGraphStateToUnits() noexcept
 {
+    // Before the first block, and after the units changed, the graph holds nothing newer.
+    if (unitsChangedOutsideGraph)
+        return;
+
     const SignalGraph& g = *graph;
 
     for (int c = 0; c < numChannels; ++c)
@@ -323,8 +325,7 @@ void VarluneAudioProcessor::handGraphStateToUnits (int channelsRun) noexcept
             line.feedbackGain = local.gain;
             line.glideLength = local.glideLength;
 
-            if (c < channelsRun)
-                line.readPosition = readPositionOf (local);
+            line.readPosition = g.readPosition[k][c];
 
             auto& mixer = *mixers[k].getUnchecked (c);
             mixer.mode = g.mixer[k].mode;
@@ -484,4 +485,8 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
             resolveRunning();
         }
     }
+
+    for (int k = 0; k < numUnits; ++k)
+        for (int c = 0; c < numChannelsToProcess; ++c)
+            g.readPosition[k][c] = readPositionOf (g.delay[k].line[c]);
 }

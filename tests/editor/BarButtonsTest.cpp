@@ -102,6 +102,7 @@ TEST_F (BarButtons, PanicTellsTheHostOfFourFeedbackAmountsAndSilencesTheLinesAtT
     EXPECT_EQ (processor.lastParamName, processor.getParameterName (50));
 
     runBlock();
+    processor.copyGraphStateToUnits();
     EXPECT_EQ (processor.delayLines[0][1]->ringBuffer[1000], 0.0f);
     EXPECT_EQ (processor.delayLines[0][1]->writeIndex, 64);
 }

@@ -71,6 +71,7 @@ TEST (Panic, TheNextBlockStartsFromSilentLinesAndLeavesNoEchoTail)
         PatchedProcessor patched (routingLoop);
         auto& processor = patched.processor;
         patched.runNoise (60);
+        processor.copyGraphStateToUnits();
 
         float delays[4][2];
         for (int k = 0; k < 4; ++k)
@@ -84,6 +85,7 @@ TEST (Panic, TheNextBlockStartsFromSilentLinesAndLeavesNoEchoTail)
 
         juce::AudioSampleBuffer empty (2, 0);
         processor.processBlock (empty, patched.midi);
+        processor.copyGraphStateToUnits();
 
         for (int k = 0; k < 4; ++k)
         {

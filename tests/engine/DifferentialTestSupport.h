@@ -142,6 +142,7 @@ inline ::testing::AssertionResult runInput (Pair& pair, const juce::AudioSampleB
                 return ::testing::AssertionFailure() << "channel " << c << " sample " << s << ": engine "
                                                      << a.getSample (c, s) << ", model " << b.getSample (c, s);
 
+    pair.engine.copyGraphStateToUnits();
     return sameState (pair.engine, pair.model);
 }
 

@@ -175,6 +175,8 @@ TEST (SignalGraphDifferential, StretchesGiveTheSameOutputAsFrameByFrame)
             b.makeCopyOf (a);
             stretches.processBlock (a, const_cast<juce::MidiBuffer&> (noMidi));
             frames.processBlock (b, const_cast<juce::MidiBuffer&> (noMidi));
+            stretches.copyGraphStateToUnits();
+            frames.copyGraphStateToUnits();
 
             for (int c = 0; c < 2; ++c)
                 for (int s = 0; s < numSamples; ++s)

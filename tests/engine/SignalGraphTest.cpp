@@ -42,10 +42,15 @@ struct Engine
     void process (juce::AudioSampleBuffer& buffer)
     {
         juce::MidiBuffer midi;
-        processor.processBlock (buffer, midi);
+        process (buffer, midi);
     }
 
-    void process (juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midi) { processor.processBlock (buffer, midi); }
+    // The units' state is read after each block.
+    void process (juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midi)
+    {
+        processor.processBlock (buffer, midi);
+        processor.copyGraphStateToUnits();
+    }
 
     // One channel's response to a unit impulse on both channels.
     std::vector<float> impulseResponse (int length)
