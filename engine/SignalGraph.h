@@ -83,8 +83,10 @@ struct SignalGraph
     float source[numSignalSources][numChannels];
 
     // readPosition[k][c]: where line c of delay unit k reads next, as the last block that ran the
-    // channel left it; kept for the units' own state, which the graph holds between blocks.
+    // channel left it; kept for the units' own state, which the graph holds between blocks. Taken
+    // from the lines of the channels that ran (readPositionsDue) only when asked for.
     float readPosition[numUnits][numChannels];
+    bool readPositionsDue[numChannels];
     DelayUnit delay[numUnits];
     MixerUnit mixer[numUnits];
     Oscillator lfo[numUnits];
@@ -138,6 +140,19 @@ template <typename Line>
 inline float readPositionOf (const Line& line) noexcept
 {
     return mordwickLib::SyncDelayNoFeed::wrappedReadPosition (line.write, line.current, line.lengthF);
+}
+
+// The read positions of the channels that ran since they were last taken, from their lines.
+inline void takeReadPositions (SignalGraph& g) noexcept
+{
+    for (int c = 0; c < SignalGraph::numChannels; ++c)
+    {
+        if (g.readPositionsDue[c])
+            for (int k = 0; k < SignalGraph::numUnits; ++k)
+                g.readPosition[k][c] = readPositionOf (g.delay[k].line[c]);
+
+        g.readPositionsDue[c] = false;
+    }
 }
 
 // One sample of an LFO, as Lfo::getSample (false).

@@ -190,6 +190,7 @@ void VarluneAudioProcessor::loadUnitsIntoGraph() noexcept
                                    line.targetDelay, line.glideStep, line.feedbackGain, line.glideLength,
                                    (double) (float) line.sampleRate };
             g.readPosition[k][c] = line.readPosition;
+            g.readPositionsDue[c] = false;
 
             const auto& mixer = *mixers[k].getUnchecked (c);
             g.mixer[k].value[c] = mixer.value;
@@ -217,6 +218,10 @@ void VarluneAudioProcessor::prepareDelayLines (bool setUpMoved) noexcept
 {
     SignalGraph& g = *graph;
     const int glide = (int) (sampleRate * 0.25);
+
+    // Without a glide the lines move here, away from where the last block left them.
+    if (glide == 0)
+        takeReadPositions (g);
 
     for (int k = 0; k < numUnits; ++k)
     {
@@ -305,7 +310,8 @@ void VarluneAudioProcessor::copyGraphStateToUnits() noexcept
     if (unitsChangedOutsideGraph)
         return;
 
-    const SignalGraph& g = *graph;
+    SignalGraph& g = *graph;
+    takeReadPositions (g);
 
     for (int c = 0; c < numChannels; ++c)
     {
@@ -486,7 +492,6 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         }
     }
 
-    for (int k = 0; k < numUnits; ++k)
-        for (int c = 0; c < numChannelsToProcess; ++c)
-            g.readPosition[k][c] = readPositionOf (g.delay[k].line[c]);
+    for (int c = 0; c < numChannelsToProcess; ++c)
+        g.readPositionsDue[c] = true;
 }

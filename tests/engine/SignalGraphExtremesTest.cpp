@@ -1,5 +1,5 @@
 // The processor against the reference model at the extremes: non-finite and huge input, NaN inside
-// the graph, unusable sample rates, blocks longer than the glide and rate changes under delays that
+// the graph, unusable sample rates, rates too slow for a glide, blocks longer than the glide and rate changes under delays that
 // reach the end of their rings; and the two ways the engine runs the graph against each other.
 #include "DifferentialTestSupport.h"
 
@@ -73,6 +73,30 @@ TEST (SignalGraphDifferential, UnusableSampleRatesMatchTheReferenceModel)
 
         for (int block = 0; block < 3; ++block)
             ASSERT_TRUE (runBlock (pair, rng, randomBlockSize (rng), noMidi, 0)) << "rate " << rate << ", block " << block;
+    }
+}
+
+// Below 4 Hz a glide is shorter than a sample: a new delay time moves the lines as the next block
+// starts, also a block that runs no samples. The state is compared only after such a block, not
+// after the block that ran before it.
+TEST (SignalGraphDifferential, DelaysThatJumpBetweenBlocksMatchTheReferenceModel)
+{
+    std::mt19937 rng (3);
+    Pair pair (3.0, 2, 2);
+    juce::MidiBuffer noMidi;
+
+    for (int round = 0; round < 4; ++round)
+    {
+        juce::AudioSampleBuffer a (2, 16), b (2, 16);
+        for (int c = 0; c < 2; ++c)
+            for (int s = 0; s < 16; ++s)
+                a.setSample (c, s, randomInput (rng, 0));
+        b.makeCopyOf (a);
+
+        pair.engine.processBlock (a, noMidi);
+        pair.model.processBlock (b, noMidi, pair.inputs, pair.outputs, &pair.playHead);
+        pair.set (ParameterIndex::delayBase (1) + ParameterIndex::delayTime, (float) (1 + rng() % 100) / 100.0f);
+        ASSERT_TRUE (runBlock (pair, rng, 0, noMidi, 0)) << "round " << round;
     }
 }
 
