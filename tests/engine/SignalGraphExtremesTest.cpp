@@ -1,6 +1,7 @@
 // The processor against the reference model at the extremes: non-finite and huge input, NaN inside
-// the graph, unusable sample rates, rates too slow for a glide, blocks longer than the glide and rate changes under delays that
-// reach the end of their rings; and the two ways the engine runs the graph against each other.
+// the graph, unusable sample rates, rates too slow for a glide, blocks longer than the glide and
+// rate changes under delays that reach the end of their rings; and the two ways the engine runs the
+// graph against each other.
 #include "DifferentialTestSupport.h"
 
 #include <limits>
