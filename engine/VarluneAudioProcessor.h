@@ -246,7 +246,7 @@ private:
     std::unique_ptr<juce::PropertiesFile> preferences;
     std::unique_ptr<juce::FileChooser> saveChooser;
 
-    // Block processing (VarluneBlockProcessing.cpp).
+    // Block processing (VarluneBlockProcessing.cpp; the units' part in UnitSetUp.cpp).
     void handlePendingProgramChange();
     void takeParameterSnapshot() noexcept;
     void updateTempo() noexcept;
