@@ -63,6 +63,7 @@ void VarluneAudioProcessor::prepareDelayLines (bool setUpMoved) noexcept
         {
             line.glideLength = glide;
 
+            // A target moves with the settings, the tempo and the rate, and under modulation.
             if (setUpMoved || g.delay[k].mod.applies)
             {
                 line.gain = delayFeedback[k] * 0.96f;
@@ -77,11 +78,6 @@ void VarluneAudioProcessor::prepareDelayLines (bool setUpMoved) noexcept
                 line.step = (line.target - line.current) / (float) line.glideLength;
         }
     }
-
-    g.outLevel = outInputLevel;
-    g.outGain = outGainFactor;
-    g.dryWet = dryWet;
-    g.wholeNoteMs = wholeNoteMs;
 }
 
 void VarluneAudioProcessor::prepareLfos (bool setUpMoved) noexcept

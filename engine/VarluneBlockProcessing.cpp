@@ -83,6 +83,11 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
         prepareLfos (setUpMoved);
         prepareMixers (setUpMoved);
 
+        graph->outLevel = outInputLevel;
+        graph->outGain = outGainFactor;
+        graph->dryWet = dryWet;
+        graph->wholeNoteMs = wholeNoteMs;
+
         // State exists for two channels; further input channels are left as they are.
         const int channels = std::min ({ numInputs, (int) numChannels, buffer.getNumChannels() });
 
