@@ -1,7 +1,6 @@
 #include "DelayComponent.h"
 
 #include "ControlStyles.h"
-#include "KivLook.h"
 
 using namespace ParameterIndex;
 
@@ -35,11 +34,6 @@ DelayComponent::DelayComponent (int unitIndex) : UnitPanel (unitIndex)
 }
 
 DelayComponent::~DelayComponent() = default;
-
-void DelayComponent::paint (juce::Graphics& g)
-{
-    g.fillAll (EditorColours::panelFill);
-}
 
 void DelayComponent::resized()
 {

@@ -1,7 +1,6 @@
 #include "LfoComponent.h"
 
 #include "ControlStyles.h"
-#include "KivLook.h"
 
 using namespace ParameterIndex;
 
@@ -28,11 +27,6 @@ LfoComponent::LfoComponent (int unitIndex) : UnitPanel (unitIndex)
 }
 
 LfoComponent::~LfoComponent() = default;
-
-void LfoComponent::paint (juce::Graphics& g)
-{
-    g.fillAll (EditorColours::panelFill);
-}
 
 void LfoComponent::resized()
 {

@@ -13,7 +13,6 @@ public:
     explicit LfoComponent (int index);
     ~LfoComponent() override;
 
-    void paint (juce::Graphics&) override;
     void resized() override;
     void sliderValueChanged (juce::Slider*) override;
     void comboBoxChanged (juce::ComboBox*) override;

@@ -1,7 +1,6 @@
 #include "MixerComponent.h"
 
 #include "ControlStyles.h"
-#include "KivLook.h"
 
 using namespace ParameterIndex;
 
@@ -27,11 +26,6 @@ MixerComponent::MixerComponent (int unitIndex) : UnitPanel (unitIndex)
 }
 
 MixerComponent::~MixerComponent() = default;
-
-void MixerComponent::paint (juce::Graphics& g)
-{
-    g.fillAll (EditorColours::panelFill);
-}
 
 void MixerComponent::resized()
 {

@@ -12,7 +12,6 @@ public:
     explicit MixerComponent (int index);
     ~MixerComponent() override;
 
-    void paint (juce::Graphics&) override;
     void resized() override;
     void sliderValueChanged (juce::Slider*) override;
     void comboBoxChanged (juce::ComboBox*) override;

@@ -82,6 +82,10 @@ private:
 /** A panel of one of the four delay, LFO or mixer units; any other index leaves it inert. */
 class UnitPanel : public ParameterPanel
 {
+public:
+    /** Translucent white, through which the background shows. */
+    void paint (juce::Graphics&) override;
+
 protected:
     explicit UnitPanel (int unitIndex) : index (unitIndex) {}
 
