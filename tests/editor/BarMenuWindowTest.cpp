@@ -12,12 +12,6 @@ using XErrorHandlerFunction = int (*) (void* display, void* event);
 XErrorHandlerFunction XSetErrorHandler (XErrorHandlerFunction);
 }
 
-namespace juce
-{
-// JUCE's Linux message queue: delivers one message, or waits for one unless told not to.
-bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
-}
-
 namespace
 {
 // Xvfb has no window manager: Xlib's default handler would end the process on a harmless BadAtom.

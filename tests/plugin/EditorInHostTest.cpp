@@ -11,16 +11,10 @@
 #include <X11/Xlib.h>
 
 #include <atomic>
-#include <functional>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
 #include <vector>
-
-namespace juce
-{
-bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
-}
 
 namespace
 {
@@ -99,26 +93,6 @@ protected:
         EXPECT_EQ (dispatch (EffectOpcode::EditorGetRect, 0, 0, &rect), 1);
         return { rect->right - rect->left, rect->bottom - rect->top };
     }
-
-    // The first component under parent, at any depth, that matches.
-    static juce::Component* findChild (juce::Component& parent, const std::function<bool (juce::Component&)>& matches)
-    {
-        for (auto* child : parent.getChildren())
-        {
-            if (matches (*child))
-                return child;
-            if (auto* found = findChild (*child, matches))
-                return found;
-        }
-        return nullptr;
-    }
-
-    static void dragCorner (juce::Component& editor, int dx, int dy)
-    {
-        auto* corner = findChild (editor, [] (juce::Component& c) { return dynamic_cast<juce::ResizableCornerComponent*> (&c) != nullptr; });
-        ASSERT_NE (corner, nullptr);
-        editortest::dragBy (*corner, dx, dy);
-    }
 };
 } // namespace
 
@@ -140,7 +114,7 @@ TEST_F (EditorInHost, OpensInsideTheHostsWindowAndFollowsTheProcessor)
     EXPECT_EQ (parent, (Window) hostWindow.getWindowHandle());
 
     // Host automation shows in its control after a tick of the window's own timer.
-    auto& knob = dynamic_cast<juce::Slider&> (*findChild (*editor, [] (juce::Component& c) { return c.getName() == "drywet knob"; }));
+    auto& knob = dynamic_cast<juce::Slider&> (*editortest::findDescendant (*editor, [] (juce::Component& c) { return c.getName() == "drywet knob"; }));
     effect->setParameterProc (effect, ParameterIndex::dryWet, 0.25f);
     for (int message = 0; message < 1000 && knob.getValue() != 0.25; ++message)
         juce::dispatchNextMessageOnSystemQueue (false);
@@ -154,7 +128,7 @@ TEST_F (EditorInHost, AResizeIsAskedOfTheHostAndTheNextWindowOpensAtTheLastSize)
 {
     auto* editor = open();
     ASSERT_NE (editor, nullptr);
-    dragCorner (*editor, 300, 300);
+    editortest::dragBy (editortest::resizeCorner (*editor), 300, 300);
 
     const auto requests = sizeRequests();
     ASSERT_FALSE (requests.empty());
