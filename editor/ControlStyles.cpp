@@ -31,7 +31,7 @@ std::unique_ptr<juce::Slider> makeKnob (const juce::String& name, double maximum
     knob->setRange (0.0, maximum, interval);
     knob->setSliderStyle (juce::Slider::RotaryVerticalDrag);
     knob->setTextBoxStyle (juce::Slider::NoTextBox, true, 80, 20);
-    ControlStyle::paintKnob (*knob, colour);
+    ControlStyle::colourKnob (*knob, colour);
     return knob;
 }
 
@@ -90,7 +90,7 @@ std::unique_ptr<juce::Slider> invisibleKnob (const juce::String& name)
     return makeKnob (name, 1.0, 0.001, EditorColours::green.withAlpha ((juce::uint8) 0));
 }
 
-void paintKnob (juce::Slider& knob, juce::Colour colour)
+void colourKnob (juce::Slider& knob, juce::Colour colour)
 {
     for (auto id : { juce::Slider::thumbColourId, juce::Slider::trackColourId,
                      juce::Slider::rotarySliderFillColourId, juce::Slider::rotarySliderOutlineColourId })

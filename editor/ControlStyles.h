@@ -21,7 +21,7 @@ namespace ControlStyle
     std::unique_ptr<juce::Slider> invisibleKnob (const juce::String& name);
 
     /** Gives the knob's thumb, track and both rotary parts this colour. */
-    void paintKnob (juce::Slider& knob, juce::Colour colour);
+    void colourKnob (juce::Slider& knob, juce::Colour colour);
 
     std::unique_ptr<juce::ComboBox> sourceBox (const juce::String& name);
     std::unique_ptr<juce::ComboBox> modeBox (const juce::String& name);

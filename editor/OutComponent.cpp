@@ -16,7 +16,7 @@ std::unique_ptr<juce::Label> stripLabel (const juce::String& name, const juce::S
 std::unique_ptr<juce::Slider> stripKnob (const juce::String& name)
 {
     auto knob = ControlStyle::visibleKnob (name, 1.0, 0.001);
-    ControlStyle::paintKnob (*knob, juce::Colours::white);
+    ControlStyle::colourKnob (*knob, juce::Colours::white);
     return knob;
 }
 
