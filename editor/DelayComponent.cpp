@@ -102,18 +102,13 @@ void DelayComponent::buttonClicked (juce::Button* button)
 
 void DelayComponent::updateFromPlugin()
 {
-    if (firstRefresh)
+    if (takeFirstRefresh() && hasUnit())
     {
-        firstRefresh = false;
-
-        if (hasUnit())
-        {
-            setDoubleClickDefault (*timeKnob, activeTimeParameter());
-            setDoubleClickDefault (*feedKnob, parameter (delayFeedback));
-            setDoubleClickDefault (*inLevelKnob, parameter (delayInputLevel));
-            setDoubleClickDefault (*feedInLevelKnob, parameter (delayFeedbackInputLevel));
-            setDoubleClickDefault (*timeModDepthKnob, parameter (delayTimeModDepth));
-        }
+        setDoubleClickDefault (*timeKnob, activeTimeParameter());
+        setDoubleClickDefault (*feedKnob, parameter (delayFeedback));
+        setDoubleClickDefault (*inLevelKnob, parameter (delayInputLevel));
+        setDoubleClickDefault (*feedInLevelKnob, parameter (delayFeedbackInputLevel));
+        setDoubleClickDefault (*timeModDepthKnob, parameter (delayTimeModDepth));
     }
 
     if (! hasUnit())

@@ -88,16 +88,11 @@ void LfoComponent::buttonClicked (juce::Button* button)
 
 void LfoComponent::updateFromPlugin()
 {
-    if (firstRefresh)
+    if (takeFirstRefresh() && hasUnit())
     {
-        firstRefresh = false;
-
-        if (hasUnit())
-        {
-            setDoubleClickDefault (*rateKnob, activeRateParameter());
-            setDoubleClickValue (*waveKnob, ControlValue::waveKnobPosition (defaultOf (parameter (lfoWave))));
-            setDoubleClickDefault (*rateModDepthKnob, parameter (lfoRateModDepth));
-        }
+        setDoubleClickDefault (*rateKnob, activeRateParameter());
+        setDoubleClickValue (*waveKnob, ControlValue::waveKnobPosition (defaultOf (parameter (lfoWave))));
+        setDoubleClickDefault (*rateModDepthKnob, parameter (lfoRateModDepth));
     }
 
     if (! hasUnit())

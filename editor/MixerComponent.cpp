@@ -83,15 +83,10 @@ void MixerComponent::enableForMode (int modeItemIndex)
 
 void MixerComponent::updateFromPlugin()
 {
-    if (firstRefresh)
+    if (takeFirstRefresh() && hasUnit())
     {
-        firstRefresh = false;
-
-        if (hasUnit())
-        {
-            setDoubleClickDefault (*valueKnob, parameter (mixerControl));
-            setDoubleClickDefault (*valueModDepthKnob, parameter (mixerControlModDepth));
-        }
+        setDoubleClickDefault (*valueKnob, parameter (mixerControl));
+        setDoubleClickDefault (*valueModDepthKnob, parameter (mixerControlModDepth));
     }
 
     // The enabling follows the mode the box showed before this refresh, so a mode set from

@@ -106,12 +106,11 @@ void OutComponent::updateFromPlugin()
 {
     using namespace ParameterIndex;
 
-    if (firstRefresh)
+    if (takeFirstRefresh())
     {
         setDoubleClickDefault (*gainSlider, outGain);
         setDoubleClickDefault (*drywetKnob, dryWet);
         setDoubleClickDefault (*modKnob, dryWetModDepth);
-        firstRefresh = false;
     }
 
     showKnob (*gainSlider, outGain);

@@ -5,6 +5,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <memory>
+#include <utility>
 
 /** Conversions between control positions and normalised parameter values. */
 namespace ControlValue
@@ -73,9 +74,13 @@ protected:
     /** Bounds as proportions of the panel's size, each rounded to whole pixels on its own. */
     void place (juce::Component& child, float x, float y, float width, float height);
 
-    bool firstRefresh = true;
+    /** True the first time it is asked, at the first refresh: the knobs' double-click values are
+        set once. */
+    bool takeFirstRefresh() noexcept { return std::exchange (firstRefresh, false); }
 
 private:
+    bool firstRefresh = true;
+
     JUCE_DECLARE_NON_COPYABLE (ParameterPanel)
 };
 
