@@ -45,7 +45,9 @@ TEST (BarMenuWindow, OpenMenuIsDismissedWithTheWindowAndItsAnswerGoesNowhere)
 
         ASSERT_EQ (desktop.getNumComponents(), 2) << "the menu opened";
         auto* menuWindow = desktop.getComponent (0) == editor.get() ? desktop.getComponent (1) : desktop.getComponent (0);
+        // The panel's own look: a KivLook, but not the window's, which the menu would outlive.
         EXPECT_NE (dynamic_cast<KivLook*> (&menuWindow->getLookAndFeel()), nullptr);
+        EXPECT_NE (&menuWindow->getLookAndFeel(), &editor->getLookAndFeel());
 
         editor.reset();
         pumpMessages();
