@@ -4,7 +4,7 @@
 
 using namespace ParameterIndex;
 
-DelayComponent::DelayComponent (int unitIndex) : UnitPanel (unitIndex)
+DelayComponent::DelayComponent (int unitIndex) : UnitPanel (unitIndex, delayBase (unitIndex))
 {
     using namespace ControlStyle;
 

@@ -22,8 +22,6 @@ public:
     void updateFromPlugin();
 
 private:
-    int parameter (int offset) const noexcept { return ParameterIndex::delayBase (index) + offset; }
-
     /** Time_Synced while the unit's Sync parameter is on, else Time. */
     int activeTimeParameter() const;
 

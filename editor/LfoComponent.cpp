@@ -4,7 +4,7 @@
 
 using namespace ParameterIndex;
 
-LfoComponent::LfoComponent (int unitIndex) : UnitPanel (unitIndex)
+LfoComponent::LfoComponent (int unitIndex) : UnitPanel (unitIndex, lfoBase (unitIndex))
 {
     using namespace ControlStyle;
 

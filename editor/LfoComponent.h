@@ -22,8 +22,6 @@ public:
     void updateFromPlugin();
 
 private:
-    int parameter (int offset) const noexcept { return ParameterIndex::lfoBase (index) + offset; }
-
     /** Synced_Rate while the LFO's Sync parameter is on, else Rate. */
     int activeRateParameter() const;
 

@@ -4,7 +4,7 @@
 
 using namespace ParameterIndex;
 
-MixerComponent::MixerComponent (int unitIndex) : UnitPanel (unitIndex)
+MixerComponent::MixerComponent (int unitIndex) : UnitPanel (unitIndex, mixerBase (unitIndex))
 {
     adopt (valueModDepthLabel, ControlStyle::valueLabel ("value mod depth label"));
     adopt (valueModDepthKnob, ControlStyle::invisibleKnob ("value mod depth knob")).addListener (this);

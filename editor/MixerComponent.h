@@ -21,8 +21,6 @@ public:
     void updateFromPlugin();
 
 private:
-    int parameter (int offset) const noexcept { return ParameterIndex::mixerBase (index) + offset; }
-
     /** Enables the controls that matter in the mode at this item index of the mode box. */
     void enableForMode (int modeItemIndex);
 

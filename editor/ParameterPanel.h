@@ -92,9 +92,16 @@ public:
     void paint (juce::Graphics&) override;
 
 protected:
-    explicit UnitPanel (int unitIndex) : index (unitIndex) {}
+    UnitPanel (int unitIndex, int firstParameterOfUnit)
+        : index (unitIndex), firstParameter (firstParameterOfUnit) {}
 
     bool hasUnit() const noexcept { return index >= 1 && index <= VarluneAudioProcessor::numUnits; }
 
+    /** The unit's parameter at this place among its own. */
+    int parameter (int offset) const noexcept { return firstParameter + offset; }
+
     const int index;
+
+private:
+    const int firstParameter;
 };
