@@ -1,3 +1,5 @@
+// A segment's shape, and the units it skips: silent delay lines that only move on, LFOs that
+// nothing reads and that only advance their phases.
 #include "SignalGraph.h"
 
 #include <cstring>

@@ -22,7 +22,8 @@
 #include "ParameterTable.h"
 #include "SyncDelayNoFeed.h"
 
-// The graph's working state for one block, in locals so that ring stores force no reloads.
+// The graph's working state: the units' state is taken in at the start of a block and handed back
+// at its end; the routing stays from block to block while no parameter moves.
 struct SignalGraph
 {
     static constexpr int numUnits = 4;
