@@ -31,11 +31,7 @@ std::unique_ptr<juce::Slider> makeKnob (const juce::String& name, double maximum
     knob->setRange (0.0, maximum, interval);
     knob->setSliderStyle (juce::Slider::RotaryVerticalDrag);
     knob->setTextBoxStyle (juce::Slider::NoTextBox, true, 80, 20);
-
-    for (auto id : { juce::Slider::thumbColourId, juce::Slider::trackColourId,
-                     juce::Slider::rotarySliderFillColourId, juce::Slider::rotarySliderOutlineColourId })
-        knob->setColour (id, colour);
-
+    ControlStyle::colourKnob (*knob, colour);
     return knob;
 }
 
@@ -49,6 +45,14 @@ std::unique_ptr<juce::ComboBox> makeBox (const juce::String& name)
     box->setColour (juce::ComboBox::textColourId, juce::Colours::white);
     box->setColour (juce::ComboBox::outlineColourId, EditorColours::green);
     return box;
+}
+
+// The 14 sources, item id = SignalSource + 1.
+void addSourceItems (juce::ComboBox& box)
+{
+    // The box names the plug-in's input "Plug In" where the parameter's text says "Input".
+    for (int source = 0; source < numSignalSources; ++source)
+        box.addItem (source == sourceInput ? "Plug In" : getSignalSourceName (source), source + 1);
 }
 }
 
@@ -86,11 +90,11 @@ std::unique_ptr<juce::Slider> invisibleKnob (const juce::String& name)
     return makeKnob (name, 1.0, 0.001, EditorColours::green.withAlpha ((juce::uint8) 0));
 }
 
-void addSourceItems (juce::ComboBox& box)
+void colourKnob (juce::Slider& knob, juce::Colour colour)
 {
-    // The box names the plug-in's input "Plug In" where the parameter's text says "Input".
-    for (int source = 0; source < numSignalSources; ++source)
-        box.addItem (source == sourceInput ? "Plug In" : getSignalSourceName (source), source + 1);
+    for (auto id : { juce::Slider::thumbColourId, juce::Slider::trackColourId,
+                     juce::Slider::rotarySliderFillColourId, juce::Slider::rotarySliderOutlineColourId })
+        knob.setColour (id, colour);
 }
 
 std::unique_ptr<juce::ComboBox> sourceBox (const juce::String& name)

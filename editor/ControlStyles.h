@@ -20,11 +20,11 @@ namespace ControlStyle
     std::unique_ptr<juce::Slider> visibleKnob (const juce::String& name, double maximum, double interval);
     std::unique_ptr<juce::Slider> invisibleKnob (const juce::String& name);
 
+    /** Gives the knob's thumb, track and both rotary parts this colour. */
+    void colourKnob (juce::Slider& knob, juce::Colour colour);
+
     std::unique_ptr<juce::ComboBox> sourceBox (const juce::String& name);
     std::unique_ptr<juce::ComboBox> modeBox (const juce::String& name);
-
-    /** The 14 sources, item id = SignalSource + 1. */
-    void addSourceItems (juce::ComboBox& box);
 
     /** A text button whose clicks toggle its state. */
     std::unique_ptr<juce::TextButton> toggleButton (const juce::String& name, const juce::String& text);

@@ -1,11 +1,10 @@
 #include "DelayComponent.h"
 
 #include "ControlStyles.h"
-#include "KivLook.h"
 
 using namespace ParameterIndex;
 
-DelayComponent::DelayComponent (int unitIndex) : UnitPanel (unitIndex)
+DelayComponent::DelayComponent (int unitIndex) : UnitPanel (unitIndex, delayBase (unitIndex))
 {
     using namespace ControlStyle;
 
@@ -35,11 +34,6 @@ DelayComponent::DelayComponent (int unitIndex) : UnitPanel (unitIndex)
 }
 
 DelayComponent::~DelayComponent() = default;
-
-void DelayComponent::paint (juce::Graphics& g)
-{
-    g.fillAll (EditorColours::panelFill);
-}
 
 void DelayComponent::resized()
 {
@@ -108,18 +102,13 @@ void DelayComponent::buttonClicked (juce::Button* button)
 
 void DelayComponent::updateFromPlugin()
 {
-    if (firstRefresh)
+    if (takeFirstRefresh() && hasUnit())
     {
-        firstRefresh = false;
-
-        if (hasUnit())
-        {
-            setDoubleClickDefault (*timeKnob, activeTimeParameter());
-            setDoubleClickDefault (*feedKnob, parameter (delayFeedback));
-            setDoubleClickDefault (*inLevelKnob, parameter (delayInputLevel));
-            setDoubleClickDefault (*feedInLevelKnob, parameter (delayFeedbackInputLevel));
-            setDoubleClickDefault (*timeModDepthKnob, parameter (delayTimeModDepth));
-        }
+        setDoubleClickDefault (*timeKnob, activeTimeParameter());
+        setDoubleClickDefault (*feedKnob, parameter (delayFeedback));
+        setDoubleClickDefault (*inLevelKnob, parameter (delayInputLevel));
+        setDoubleClickDefault (*feedInLevelKnob, parameter (delayFeedbackInputLevel));
+        setDoubleClickDefault (*timeModDepthKnob, parameter (delayTimeModDepth));
     }
 
     if (! hasUnit())

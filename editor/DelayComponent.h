@@ -13,7 +13,6 @@ public:
     explicit DelayComponent (int index);
     ~DelayComponent() override;
 
-    void paint (juce::Graphics&) override;
     void resized() override;
     void sliderValueChanged (juce::Slider*) override;
     void comboBoxChanged (juce::ComboBox*) override;
@@ -23,8 +22,6 @@ public:
     void updateFromPlugin();
 
 private:
-    int parameter (int offset) const noexcept { return ParameterIndex::delayBase (index) + offset; }
-
     /** Time_Synced while the unit's Sync parameter is on, else Time. */
     int activeTimeParameter() const;
 

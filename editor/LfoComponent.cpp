@@ -1,11 +1,10 @@
 #include "LfoComponent.h"
 
 #include "ControlStyles.h"
-#include "KivLook.h"
 
 using namespace ParameterIndex;
 
-LfoComponent::LfoComponent (int unitIndex) : UnitPanel (unitIndex)
+LfoComponent::LfoComponent (int unitIndex) : UnitPanel (unitIndex, lfoBase (unitIndex))
 {
     using namespace ControlStyle;
 
@@ -28,11 +27,6 @@ LfoComponent::LfoComponent (int unitIndex) : UnitPanel (unitIndex)
 }
 
 LfoComponent::~LfoComponent() = default;
-
-void LfoComponent::paint (juce::Graphics& g)
-{
-    g.fillAll (EditorColours::panelFill);
-}
 
 void LfoComponent::resized()
 {
@@ -94,16 +88,11 @@ void LfoComponent::buttonClicked (juce::Button* button)
 
 void LfoComponent::updateFromPlugin()
 {
-    if (firstRefresh)
+    if (takeFirstRefresh() && hasUnit())
     {
-        firstRefresh = false;
-
-        if (hasUnit())
-        {
-            setDoubleClickDefault (*rateKnob, activeRateParameter());
-            setDoubleClickValue (*waveKnob, ControlValue::waveKnobPosition (defaultOf (parameter (lfoWave))));
-            setDoubleClickDefault (*rateModDepthKnob, parameter (lfoRateModDepth));
-        }
+        setDoubleClickDefault (*rateKnob, activeRateParameter());
+        setDoubleClickValue (*waveKnob, ControlValue::waveKnobPosition (defaultOf (parameter (lfoWave))));
+        setDoubleClickDefault (*rateModDepthKnob, parameter (lfoRateModDepth));
     }
 
     if (! hasUnit())

@@ -13,7 +13,6 @@ public:
     explicit LfoComponent (int index);
     ~LfoComponent() override;
 
-    void paint (juce::Graphics&) override;
     void resized() override;
     void sliderValueChanged (juce::Slider*) override;
     void comboBoxChanged (juce::ComboBox*) override;
@@ -23,8 +22,6 @@ public:
     void updateFromPlugin();
 
 private:
-    int parameter (int offset) const noexcept { return ParameterIndex::lfoBase (index) + offset; }
-
     /** Synced_Rate while the LFO's Sync parameter is on, else Rate. */
     int activeRateParameter() const;
 

@@ -1,11 +1,10 @@
 #include "MixerComponent.h"
 
 #include "ControlStyles.h"
-#include "KivLook.h"
 
 using namespace ParameterIndex;
 
-MixerComponent::MixerComponent (int unitIndex) : UnitPanel (unitIndex)
+MixerComponent::MixerComponent (int unitIndex) : UnitPanel (unitIndex, mixerBase (unitIndex))
 {
     adopt (valueModDepthLabel, ControlStyle::valueLabel ("value mod depth label"));
     adopt (valueModDepthKnob, ControlStyle::invisibleKnob ("value mod depth knob")).addListener (this);
@@ -27,11 +26,6 @@ MixerComponent::MixerComponent (int unitIndex) : UnitPanel (unitIndex)
 }
 
 MixerComponent::~MixerComponent() = default;
-
-void MixerComponent::paint (juce::Graphics& g)
-{
-    g.fillAll (EditorColours::panelFill);
-}
 
 void MixerComponent::resized()
 {
@@ -89,15 +83,10 @@ void MixerComponent::enableForMode (int modeItemIndex)
 
 void MixerComponent::updateFromPlugin()
 {
-    if (firstRefresh)
+    if (takeFirstRefresh() && hasUnit())
     {
-        firstRefresh = false;
-
-        if (hasUnit())
-        {
-            setDoubleClickDefault (*valueKnob, parameter (mixerControl));
-            setDoubleClickDefault (*valueModDepthKnob, parameter (mixerControlModDepth));
-        }
+        setDoubleClickDefault (*valueKnob, parameter (mixerControl));
+        setDoubleClickDefault (*valueModDepthKnob, parameter (mixerControlModDepth));
     }
 
     // The enabling follows the mode the box showed before this refresh, so a mode set from

@@ -12,7 +12,6 @@ public:
     explicit MixerComponent (int index);
     ~MixerComponent() override;
 
-    void paint (juce::Graphics&) override;
     void resized() override;
     void sliderValueChanged (juce::Slider*) override;
     void comboBoxChanged (juce::ComboBox*) override;
@@ -22,8 +21,6 @@ public:
     void updateFromPlugin();
 
 private:
-    int parameter (int offset) const noexcept { return ParameterIndex::mixerBase (index) + offset; }
-
     /** Enables the controls that matter in the mode at this item index of the mode box. */
     void enableForMode (int modeItemIndex);
 

@@ -16,9 +16,7 @@ std::unique_ptr<juce::Label> stripLabel (const juce::String& name, const juce::S
 std::unique_ptr<juce::Slider> stripKnob (const juce::String& name)
 {
     auto knob = ControlStyle::visibleKnob (name, 1.0, 0.001);
-    for (auto id : { juce::Slider::thumbColourId, juce::Slider::trackColourId,
-                     juce::Slider::rotarySliderFillColourId, juce::Slider::rotarySliderOutlineColourId })
-        knob->setColour (id, juce::Colours::white);
+    ControlStyle::colourKnob (*knob, juce::Colours::white);
     return knob;
 }
 
@@ -108,12 +106,11 @@ void OutComponent::updateFromPlugin()
 {
     using namespace ParameterIndex;
 
-    if (firstRefresh)
+    if (takeFirstRefresh())
     {
         setDoubleClickDefault (*gainSlider, outGain);
         setDoubleClickDefault (*drywetKnob, dryWet);
         setDoubleClickDefault (*modKnob, dryWetModDepth);
-        firstRefresh = false;
     }
 
     showKnob (*gainSlider, outGain);

@@ -1,5 +1,7 @@
 #include "ParameterPanel.h"
 
+#include "KivLook.h"
+
 void ParameterPanel::sendUserChange (int parameterIndex, float value)
 {
     auto& engine = *processor;
@@ -67,4 +69,9 @@ void ParameterPanel::place (juce::Component& child, float x, float y, float widt
 {
     child.setBounds (proportionOfWidth (x), proportionOfHeight (y),
                      proportionOfWidth (width), proportionOfHeight (height));
+}
+
+void UnitPanel::paint (juce::Graphics& g)
+{
+    g.fillAll (EditorColours::panelFill);
 }

@@ -5,6 +5,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <memory>
+#include <utility>
 
 /** Conversions between control positions and normalised parameter values. */
 namespace ControlValue
@@ -73,19 +74,34 @@ protected:
     /** Bounds as proportions of the panel's size, each rounded to whole pixels on its own. */
     void place (juce::Component& child, float x, float y, float width, float height);
 
-    bool firstRefresh = true;
+    /** True the first time it is asked, at the first refresh: the knobs' double-click values are
+        set once. */
+    bool takeFirstRefresh() noexcept { return std::exchange (firstRefresh, false); }
 
 private:
+    bool firstRefresh = true;
+
     JUCE_DECLARE_NON_COPYABLE (ParameterPanel)
 };
 
 /** A panel of one of the four delay, LFO or mixer units; any other index leaves it inert. */
 class UnitPanel : public ParameterPanel
 {
+public:
+    /** Translucent white, through which the background shows. */
+    void paint (juce::Graphics&) override;
+
 protected:
-    explicit UnitPanel (int unitIndex) : index (unitIndex) {}
+    UnitPanel (int unitIndex, int firstParameterOfUnit)
+        : index (unitIndex), firstParameter (firstParameterOfUnit) {}
 
     bool hasUnit() const noexcept { return index >= 1 && index <= VarluneAudioProcessor::numUnits; }
 
+    /** The unit's parameter at this place among its own. */
+    int parameter (int offset) const noexcept { return firstParameter + offset; }
+
     const int index;
+
+private:
+    const int firstParameter;
 };

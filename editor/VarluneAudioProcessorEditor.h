@@ -31,7 +31,7 @@ public:
     void timerCallback() override;
 
 private:
-    /** Sets the size stored in the processor. */
+    /** Takes the size the processor last stored, truncated to whole pixels. */
     void takeStoredSize();
 
     // Named apart from the base class's own `processor` reference, which it would hide.

@@ -1,36 +1,17 @@
 // The background panel: its children and layout, the backdrop and wordmark, and the refresh.
-#include "BackgroundComponent.h"
 #include "EditorTestSupport.h"
-
-namespace juce
-{
-// JUCE's Linux message queue: delivers one message, or waits for one unless told not to.
-bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
-}
 
 using namespace editortest;
 
 namespace
 {
-class Background : public EditorTest
+class Background : public BackgroundPanelTest
 {
 protected:
-    BackgroundComponent background;
-
-    void SetUp() override
-    {
-        background.setLookAndFeel (&look);
-        background.setProcessor (processor);
-    }
-
-    void TearDown() override { background.setLookAndFeel (nullptr); }
-
     juce::TextButton& button (int childIndex)
     {
         return dynamic_cast<juce::TextButton&> (*background.getChildComponent (childIndex));
     }
-
-    juce::ComboBox& presetBox() { return child<juce::ComboBox> (background, "preset box"); }
 
     // The backdrop alone, as paint draws it under the children.
     juce::Image backdrop (int width, int height)

@@ -1,6 +1,5 @@
 // The background panel's bar buttons, menu and preset box, driven as a user drives them, with no
 // display: what each does to the processor and what the host hears.
-#include "BackgroundComponent.h"
 #include "EditorTestSupport.h"
 #include "VarluneAudioProcessorEditor.h"
 
@@ -8,19 +7,9 @@ using namespace editortest;
 
 namespace
 {
-class BarButtons : public EditorTest
+class BarButtons : public BackgroundPanelTest
 {
 protected:
-    BackgroundComponent background;
-
-    void SetUp() override
-    {
-        background.setLookAndFeel (&look);
-        background.setProcessor (processor);
-    }
-
-    void TearDown() override { background.setLookAndFeel (nullptr); }
-
     // The bar button showing this text.
     juce::TextButton& button (const juce::String& text)
     {
@@ -31,8 +20,6 @@ protected:
         ADD_FAILURE() << "no button " << text;
         return dynamic_cast<juce::TextButton&> (*background.getChildComponent (14));
     }
-
-    juce::ComboBox& presetBox() { return child<juce::ComboBox> (background, "preset box"); }
 
     void runBlock (const juce::MidiBuffer& midi = {})
     {

@@ -87,6 +87,30 @@ void EditorTest::expectShown (juce::Component& panel, const std::vector<ShownRow
     }
 }
 
+juce::Component* findDescendant (juce::Component& parent, const std::function<bool (juce::Component&)>& matches)
+{
+    for (auto* child : parent.getChildren())
+    {
+        if (matches (*child))
+            return child;
+        if (auto* found = findDescendant (*child, matches))
+            return found;
+    }
+    return nullptr;
+}
+
+juce::Component& resizeCorner (juce::Component& editor)
+{
+    auto* corner = findDescendant (editor, [] (juce::Component& c)
+                                   { return dynamic_cast<juce::ResizableCornerComponent*> (&c) != nullptr; });
+    if (corner == nullptr)
+    {
+        ADD_FAILURE() << "no resize corner";
+        return editor;
+    }
+    return *corner;
+}
+
 juce::Component& childNamed (juce::Component& parent, const juce::String& name)
 {
     for (auto* component : parent.getChildren())

@@ -2,12 +2,20 @@
 // children found by name, simulated mouse gestures and whole-component golden images.
 #pragma once
 
+#include "BackgroundComponent.h"
 #include "KivLook.h"
 #include "VarluneAudioProcessor.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
+
+namespace juce
+{
+// JUCE's Linux message queue: delivers one message, or waits for one unless told not to.
+bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
+}
 
 namespace editortest
 {
@@ -99,6 +107,12 @@ protected:
     static void expectShown (juce::Component& panel, const std::vector<ShownRow>& rows);
 };
 
+/** The first component below parent, at any depth, that matches; null when none does. */
+juce::Component* findDescendant (juce::Component& parent, const std::function<bool (juce::Component&)>& matches);
+
+/** The window's resize corner; fails the test when there is none. */
+juce::Component& resizeCorner (juce::Component& editor);
+
 /** The panel's direct child with this component name; fails the test when there is none. */
 juce::Component& childNamed (juce::Component& parent, const juce::String& name);
 
@@ -109,6 +123,23 @@ ComponentType& child (juce::Component& parent, const juce::String& name)
     EXPECT_NE (typed, nullptr) << name << " is not of the expected kind";
     return *typed;
 }
+
+/** The background panel as the editor window sets it up: the editor's look and the processor. */
+class BackgroundPanelTest : public EditorTest
+{
+protected:
+    BackgroundComponent background;
+
+    void SetUp() override
+    {
+        background.setLookAndFeel (&look);
+        background.setProcessor (processor);
+    }
+
+    void TearDown() override { background.setLookAndFeel (nullptr); }
+
+    juce::ComboBox& presetBox() { return child<juce::ComboBox> (background, "preset box"); }
+};
 
 enum class Kind { label, knob, box, button };
 

@@ -2,12 +2,6 @@
 #include "EditorTestSupport.h"
 #include "VarluneAudioProcessorEditor.h"
 
-namespace juce
-{
-// JUCE's Linux message queue: delivers one message, or waits for one unless told not to.
-bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
-}
-
 using namespace editortest;
 
 namespace
@@ -39,15 +33,7 @@ protected:
         editor.reset();
     }
 
-    static juce::Component& corner (juce::Component& editor)
-    {
-        for (auto* component : editor.getChildren())
-            if (dynamic_cast<juce::ResizableCornerComponent*> (component) != nullptr)
-                return *component;
-        throw std::runtime_error ("no resize corner");
-    }
-
-    static void dragCorner (juce::Component& editor, int dx, int dy) { dragBy (corner (editor), dx, dy); }
+    static void dragCorner (juce::Component& editor, int dx, int dy) { dragBy (resizeCorner (editor), dx, dy); }
 };
 } // namespace
 
@@ -82,7 +68,7 @@ TEST_F (EditorWindow, TheCornerResizesWithinTheLimitsAtTheRatioAndEverySizeIsSto
     processor.lastUIWidth = 800.0f;
     processor.lastUIHeight = 500.0f;
     auto editor = open();
-    EXPECT_EQ (corner (*editor).getBounds(), juce::Rectangle<int> (784, 480, 16, 20));
+    EXPECT_EQ (resizeCorner (*editor).getBounds(), juce::Rectangle<int> (784, 480, 16, 20));
 
     // The first drag brings the window within the limits.
     dragCorner (*editor, 1, 1);
@@ -91,7 +77,7 @@ TEST_F (EditorWindow, TheCornerResizesWithinTheLimitsAtTheRatioAndEverySizeIsSto
     EXPECT_NEAR ((double) editor->getWidth() / editor->getHeight(), 1.42857, 0.003);
 
     editor->setSize (1000, 700);
-    EXPECT_EQ (corner (*editor).getBounds(), juce::Rectangle<int> (980, 672, 20, 28));
+    EXPECT_EQ (resizeCorner (*editor).getBounds(), juce::Rectangle<int> (980, 672, 20, 28));
     dragCorner (*editor, 5000, 5000);
     EXPECT_TRUE (editor->getWidth() == 2000 || editor->getHeight() == 1400) << editor->getBounds().toString();
     EXPECT_TRUE (editor->getWidth() <= 2000 && editor->getHeight() <= 1400) << editor->getBounds().toString();
@@ -133,10 +119,7 @@ TEST_F (EditorWindow, TheTimerRefreshesAndCarriesOutTheSizeReset)
 
     EXPECT_EQ (editor->getHeight(), 700);
     EXPECT_FALSE (processor.uiSizeResetRequested);
-    juce::Component* strip = nullptr;
-    for (auto* component : editor->getChildComponent (0)->getChildren())
-        if (dynamic_cast<OutComponent*> (component) != nullptr)
-            strip = component;
+    auto* strip = findDescendant (*editor, [] (juce::Component& c) { return dynamic_cast<OutComponent*> (&c) != nullptr; });
     ASSERT_NE (strip, nullptr);
     EXPECT_DOUBLE_EQ (child<juce::Slider> (*strip, "drywet knob").getValue(), 0.25);
     close (editor);

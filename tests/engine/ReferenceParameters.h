@@ -47,7 +47,6 @@ public:
 
     int size() const { return (int) parameters.size(); }
     Parameter& operator[] (int index) { return parameters[(size_t) index]; }
-    const Parameter& operator[] (int index) const { return parameters[(size_t) index]; }
 
     /** The parameter of this name; a name the table does not have is a fault of the caller. */
     Parameter& named (const juce::String& name);
