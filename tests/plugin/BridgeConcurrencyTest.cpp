@@ -3,6 +3,7 @@
 // parameters, suspend and resume, and use the program calls. Nothing may race, and every
 // parameter must end with a value that one of the calls gave it.
 #include "VarluneAudioProcessor.h"
+#include "EffectRecordCalls.h"
 #include "VarluneVstBridge.h"
 
 #include <gtest/gtest.h>
@@ -28,19 +29,6 @@ std::int64_t host (AEffect*, std::int32_t opcode, std::int32_t, std::int64_t, vo
         case HostOpcode::GetTime: return (std::int64_t) (std::intptr_t) &timeInfo;
         default: return 0;
     }
-}
-
-std::int64_t dispatch (AEffect* e, std::int32_t opcode, std::int32_t index = 0, std::int64_t value = 0,
-                       void* ptr = nullptr, float opt = 0.0f)
-{
-    return e->dispatcherProc (e, opcode, index, value, ptr, opt);
-}
-
-std::vector<char> chunkOf (AEffect* e)
-{
-    void* data = nullptr;
-    const auto size = dispatch (e, EffectOpcode::GetChunk, 0, 0, &data);
-    return size > 0 ? std::vector<char> ((char*) data, (char*) data + size) : std::vector<char>();
 }
 
 void setAll (AEffect* e, float value)

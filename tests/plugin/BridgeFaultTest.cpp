@@ -2,6 +2,7 @@
 // built or prepared, and transport positions no 64-bit integer holds. Large allocations of this
 // program fail on request (operator new, malloc, calloc and mmap, the engine and JUCE linked with
 // them wrapped).
+#include "EffectRecordCalls.h"
 #include "VarluneVstBridge.h"
 
 #include <gtest/gtest.h>
@@ -70,19 +71,6 @@ std::int64_t host (AEffect*, std::int32_t opcode, std::int32_t, std::int64_t, vo
         case HostOpcode::GetTime: return (std::int64_t) (std::intptr_t) &timeInfo;
         default: return 0;
     }
-}
-
-std::int64_t dispatch (AEffect* e, std::int32_t opcode, std::int32_t index = 0, std::int64_t value = 0,
-                       void* ptr = nullptr, float opt = 0.0f)
-{
-    return e->dispatcherProc (e, opcode, index, value, ptr, opt);
-}
-
-std::vector<char> chunkOf (AEffect* e)
-{
-    void* data = nullptr;
-    const auto size = dispatch (e, EffectOpcode::GetChunk, 0, 0, &data);
-    return size > 0 ? std::vector<char> ((char*) data, (char*) data + size) : std::vector<char>();
 }
 
 void start (AEffect* e, float sampleRate)
