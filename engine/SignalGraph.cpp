@@ -230,13 +230,38 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
 
 void advancePassiveLfos (SignalGraph& g, int n) noexcept
 {
+    // Owing frames costs less than advancing a segment's few frames; a bounded debt keeps a
+    // catch-up as short as a long block's advance.
+    constexpr int mostFramesOwed = 4096;
+    uint32_t passive = 0;
+
+    for (int k = 0; k < SignalGraph::numUnits; ++k)
+        passive |= (uint32_t) g.lfo[k].passive << k;
+
+    if (passive != g.lfosOwing || g.framesOwed > mostFramesOwed - n)
+    {
+        catchUpPassiveLfos (g);
+        g.lfosOwing = passive;
+    }
+
+    g.framesOwed += n;
+}
+
+void catchUpPassiveLfos (SignalGraph& g) noexcept
+{
+    const int n = g.framesOwed;
+    g.framesOwed = 0;
+
+    if (n == 0)
+        return;
+
     // Sample and hold ones alone, the others side by side.
     SignalGraph::Oscillator* together[SignalGraph::numUnits];
     int units[SignalGraph::numUnits], count = 0;
 
     for (int k = 0; k < SignalGraph::numUnits; ++k)
     {
-        if (! g.lfo[k].passive)
+        if ((g.lfosOwing >> k & 1u) == 0)
             continue;
 
         if (g.lfo[k].table == nullptr && g.lfo[k].wave == waveSampleAndHold)

@@ -112,6 +112,11 @@ struct SignalGraph
     // Equal shapes have equal running units and equal stretch plans, but for the lines' lengths.
     uint64_t shape;
     uint64_t runningShape;   // the part the running units and their reads follow from
+
+    // The LFOs that nothing read (bit k for LFO k) owe the frames since they were last advanced:
+    // they advance when they are read, set up or taken, not once per segment.
+    uint32_t lfosOwing;
+    int framesOwed;
 };
 
 // One call's glide of a delay line.
@@ -194,8 +199,11 @@ inline void modulateDelayTime (const Unit& unit, float wholeNoteMs, Line& line, 
 // of delay lines share their timing, which modulations are the same on both channels.
 void planSegment (SignalGraph& g, int numChannels) noexcept;
 
-// The LFOs that nothing reads, a segment of n frames on.
+// The LFOs that nothing reads, a segment of n frames on: owed until catchUpPassiveLfos.
 void advancePassiveLfos (SignalGraph& g, int n) noexcept;
+
+// The owing LFOs advanced by the frames they owe: before their phases, rates or values are used.
+void catchUpPassiveLfos (SignalGraph& g) noexcept;
 
 // After a segment of n frames: silent lines that were skipped move on, lines that stepped as one
 // take over each other's timing.

@@ -43,6 +43,9 @@ void VarluneAudioProcessor::loadUnitsIntoGraph() noexcept
         g.lfo[k].rate = lfo.rate;
         g.mixer[k].mode = mixers[k].getUnchecked (0)->mode;
     }
+
+    g.lfosOwing = 0;
+    g.framesOwed = 0;
 }
 
 void VarluneAudioProcessor::prepareDelayLines (bool setUpMoved) noexcept
@@ -139,6 +142,7 @@ void VarluneAudioProcessor::copyGraphStateToUnits() noexcept
 
     SignalGraph& g = *graph;
     takeReadPositions (g);
+    catchUpPassiveLfos (g);
 
     for (int c = 0; c < numChannels; ++c)
     {

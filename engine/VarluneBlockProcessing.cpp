@@ -79,6 +79,10 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
         const bool setUpMoved = reloaded || settingsMoved || wholeNoteMs != wholeNoteMsAtSetUp;
         wholeNoteMsAtSetUp = wholeNoteMs;
 
+        // LFOs that owe frames advance them at the increment they had.
+        if (setUpMoved)
+            catchUpPassiveLfos (*graph);
+
         prepareDelayLines (setUpMoved);
         prepareLfos (setUpMoved);
         prepareMixers (setUpMoved);
@@ -269,15 +273,13 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
 
         for (int k = 0; k < numUnits; ++k)
         {
+            // With no inputs every write was +0.
+            const bool fed = g.delay[k].input != sourceNone || g.delay[k].feedback != sourceNone;
+
             for (int c = 0; c < numChannelsToProcess; ++c)
             {
-                // With no inputs every write was +0.
                 int& zeros = delayZeroWrites[k][c];
-
-                if (g.delay[k].input == sourceNone && g.delay[k].feedback == sourceNone)
-                    zeros = (int) std::min ((int64_t) zeros + length, (int64_t) INT_MAX);
-                else
-                    zeros = 0;
+                zeros = fed ? 0 : zeros > INT_MAX - length ? INT_MAX : zeros + length;
             }
         }
     };
