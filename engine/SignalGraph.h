@@ -98,6 +98,12 @@ struct SignalGraph
     float outLevel, outGain, dryWet, wholeNoteMs;
     uint32_t routingsResolved;
 
+    // Which units run was last found for this routing and channel count (runsKnown: since the
+    // units were taken in).
+    bool runsKnown;
+    uint32_t runsKnownForRouting;
+    int runsKnownForChannels;
+
     // Per segment: whether no increment the active LFOs can reach takes the phase out of the
     // table (then the per-sample range checks go); the units that run, in order (LFOs: rate
     // modulated; stepped in the loop); whether dry/wet modulation reads the same on both channels;

@@ -46,6 +46,7 @@ void VarluneAudioProcessor::loadUnitsIntoGraph() noexcept
 
     g.lfosOwing = 0;
     g.framesOwed = 0;
+    g.runsKnown = false;
 }
 
 void VarluneAudioProcessor::prepareDelayLines (bool setUpMoved) noexcept

@@ -224,11 +224,22 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         ++g.routingsResolved;
     };
 
-    // Which units can be skipped.
+    // Which units can be skipped. A skipped unit stays skipped while its routing and the channels
+    // stay: nothing reaches it, so its ring, its output and its last output stay +0. Only the units
+    // that ran are looked at again then.
     auto resolveRunning = [&]
     {
+        const bool all = ! g.runsKnown || g.runsKnownForRouting != g.routingsResolved
+                          || g.runsKnownForChannels != numChannelsToProcess;
+        g.runsKnown = true;
+        g.runsKnownForRouting = g.routingsResolved;
+        g.runsKnownForChannels = numChannelsToProcess;
+
         for (int k = 0; k < numUnits; ++k)
         {
+            if (! all && ! g.delay[k].runs && ! g.mixer[k].runs)
+                continue;
+
             // Skipped: no inputs, no modulation, and a ring (and last output) that is all +0.
             bool silent = g.delay[k].input == sourceNone && g.delay[k].feedback == sourceNone
                            && ! g.delay[k].mod.applies;
@@ -237,7 +248,7 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
                 silent = silent && delayZeroWrites[k][c] >= g.delay[k].line[c].length
                           && isPositiveZero (g.source[sourceDelay1 + k][c]);
 
-            g.delay[k].runs = ! silent;
+            g.delay[k].runs = ! silent && (all || g.delay[k].runs);
 
             // With both inputs at +0 every mode gives +0, "Damp" only once its last output is +0.
             bool idle = g.mixer[k].inputA == sourceNone && g.mixer[k].inputB == sourceNone
@@ -247,7 +258,7 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
                 idle = idle && isPositiveZero (g.source[sourceMixer1 + k][c])
                         && (g.mixer[k].mode != modeDamp || isPositiveZero (g.mixer[k].last[c]));
 
-            g.mixer[k].runs = ! idle;
+            g.mixer[k].runs = ! idle && (all || g.mixer[k].runs);
         }
     };
 
