@@ -176,6 +176,42 @@ void planRunningUnits (SignalGraph& g, int numChannels) noexcept
 }
 } // namespace
 
+namespace
+{
+SignalGraph::Line& lineAt (SignalGraph& g, int index) noexcept
+{
+    return g.delay[index / SignalGraph::numChannels].line[index % SignalGraph::numChannels];
+}
+
+// The skipped units' lines that move on, and those that take the timing of a line that does:
+// skipped units left at the same settings have lines with the same timing, and each timing moves
+// on once.
+void planIdleMoves (SignalGraph& g, int numChannels) noexcept
+{
+    g.numIdleLeads = g.numIdleFollowers = 0;
+
+    for (int k = 0; k < SignalGraph::numUnits; ++k)
+    {
+        if (g.delay[k].runs)
+            continue;
+
+        for (int c = 0; c < (g.delay[k].linesMatch ? 1 : numChannels); ++c)
+        {
+            const int index = k * SignalGraph::numChannels + c;
+            int lead = 0;
+
+            while (lead < g.numIdleLeads && ! sameTiming (lineAt (g, g.idleLeads[lead]), g.delay[k].line[c]))
+                ++lead;
+
+            if (lead < g.numIdleLeads)
+                g.idleFollowers[g.numIdleFollowers++] = { index, g.idleLeads[lead] };
+            else
+                g.idleLeads[g.numIdleLeads++] = index;
+        }
+    }
+}
+} // namespace
+
 void planSegment (SignalGraph& g, int numChannels) noexcept
 {
     constexpr int units = SignalGraph::numUnits;
@@ -190,17 +226,26 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
         g.runningShape = shape;
     }
 
+    if (g.checksStand && g.checkedShape == shape)
+        return;
+
+    g.checkedShape = shape;
+    g.checksStand = numChannels == 2;
+
     for (int k = 0; k < units; ++k)
     {
         // Both lines of a unit step alike while they start alike and see the same modulation.
-        g.delay[k].linesMatch = numChannels == 2 && sameTiming (g.delay[k].line[0], g.delay[k].line[1]);
-        g.delay[k].linked = g.delay[k].linesMatch && (! g.delay[k].mod.applies || sameOnBothChannels (g.delay[k].mod.source));
+        auto& unit = g.delay[k];
+        unit.linesMatch = numChannels == 2 && sameTiming (unit.line[0], unit.line[1]);
+        unit.linked = unit.linesMatch && (! unit.mod.applies || sameOnBothChannels (unit.mod.source));
+        unit.paired = numChannels == 2 && unit.line[0].length == unit.line[1].length
+                       && unit.line[0].write == unit.line[1].write && unit.line[0].rate == unit.line[1].rate;
 
-        const auto& lines = g.delay[k].line;
-        g.delay[k].paired = numChannels == 2 && lines[0].length == lines[1].length && lines[0].write == lines[1].write
-                             && lines[0].rate == lines[1].rate;
+        // Matching lines that run apart may part.
+        g.checksStand = g.checksStand && ! (unit.runs && unit.linesMatch && ! unit.linked);
     }
 
+    planIdleMoves (g, numChannels);
     g.lfoPhaseBounded = true;
     g.numActiveLfos = 0;
 
@@ -289,48 +334,27 @@ void catchUpPassiveLfos (SignalGraph& g) noexcept
 
 void finishSegment (SignalGraph& g, int numChannels, int n) noexcept
 {
-    // Skipped units left at the same settings have lines with the same timing: each timing moves
-    // on once, and the others take its result.
-    using Line = SignalGraph::Line;
-    Line movedFrom[SignalGraph::numUnits * SignalGraph::numChannels];
-    const Line* movedTo[SignalGraph::numUnits * SignalGraph::numChannels];
-    int numMoved = 0;
+    for (int i = 0; i < g.numIdleLeads; ++i)
+        idleLine (lineAt (g, g.idleLeads[i]), n);
 
-    auto moveOn = [&] (Line& line)
+    for (int i = 0; i < g.numIdleFollowers; ++i)
     {
-        for (int i = 0; i < numMoved; ++i)
-        {
-            if (sameTiming (movedFrom[i], line))
-            {
-                line.write = movedTo[i]->write;
-                line.current = movedTo[i]->current;
-                return;
-            }
-        }
+        auto& line = lineAt (g, g.idleFollowers[i].line);
+        const auto& lead = lineAt (g, g.idleFollowers[i].lead);
+        line.write = lead.write;
+        line.current = lead.current;
+    }
 
-        movedFrom[numMoved] = line;
-        idleLine (line, n);
-        movedTo[numMoved++] = &line;
-    };
-
+    // Lines that stepped as one take over each other's timing.
     for (auto& unit : g.delay)
     {
-        auto& lines = unit.line;
-
         if (unit.runs ? unit.linked : unit.linesMatch)
         {
-            if (! unit.runs)
-                moveOn (lines[0]);
-
+            auto& lines = unit.line;
             lines[1].write = lines[0].write;
             lines[1].current = lines[0].current;
             lines[1].target = lines[0].target;
             lines[1].glideLength = lines[0].glideLength;
-        }
-        else if (! unit.runs)
-        {
-            for (int c = 0; c < numChannels; ++c)
-                moveOn (lines[c]);
         }
     }
 

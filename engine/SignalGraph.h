@@ -119,6 +119,17 @@ struct SignalGraph
     uint64_t shape;
     uint64_t runningShape;   // the part the running units and their reads follow from
 
+    // What planSegment found of the lines' timing and the LFOs' bounds stands for the next segment
+    // while its running shape does, no set-up moves, both channels run and no matching lines run
+    // apart (checksStand). Skipped units' lines move on as leads; followers share a lead's timing
+    // (indices unit * numChannels + channel).
+    bool checksStand;
+    uint64_t checkedShape;
+    struct IdleFollower { int line, lead; };
+    int idleLeads[numUnits * numChannels];
+    IdleFollower idleFollowers[numUnits * numChannels];
+    int numIdleLeads, numIdleFollowers;
+
     // The LFOs that nothing read (bit k for LFO k) owe the frames since they were last advanced:
     // they advance when they are read, set up or taken, not once per segment.
     uint32_t lfosOwing;

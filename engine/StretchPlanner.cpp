@@ -176,7 +176,8 @@ bool linesStayLongEnough (const SignalGraph& g, int numChannels) noexcept
     {
         const auto& delay = g.delay[g.runningDelays[j]];
 
-        for (int c = 0; c < numChannels; ++c)
+        // Linked lines have one timing.
+        for (int c = 0; c < (delay.linked ? 1 : numChannels); ++c)
             if (! staysLongEnough (delay, delay.line[c], g.wholeNoteMs))
                 return false;
     }

@@ -79,9 +79,13 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
         const bool setUpMoved = reloaded || settingsMoved || wholeNoteMs != wholeNoteMsAtSetUp;
         wholeNoteMsAtSetUp = wholeNoteMs;
 
-        // LFOs that owe frames advance them at the increment they had.
+        // LFOs that owe frames advance them at the increment they had; the lines' timing and the
+        // LFOs' bounds are looked at again.
         if (setUpMoved)
+        {
             catchUpPassiveLfos (*graph);
+            graph->checksStand = false;
+        }
 
         prepareDelayLines (setUpMoved);
         prepareLfos (setUpMoved);
