@@ -178,9 +178,9 @@ void planRunningUnits (SignalGraph& g, int numChannels) noexcept
 
 namespace
 {
-SignalGraph::Line& lineAt (SignalGraph& g, int index) noexcept
+SignalGraph::Line& lineAt (SignalGraph& g, SignalGraph::LineIndex index) noexcept
 {
-    return g.delay[index / SignalGraph::numChannels].line[index % SignalGraph::numChannels];
+    return g.delay[index.unit].line[index.channel];
 }
 
 // The skipped units' lines that move on, and those that take the timing of a line that does:
@@ -197,7 +197,7 @@ void planIdleMoves (SignalGraph& g, int numChannels) noexcept
 
         for (int c = 0; c < (g.delay[k].linesMatch ? 1 : numChannels); ++c)
         {
-            const int index = k * SignalGraph::numChannels + c;
+            const SignalGraph::LineIndex index { (uint8_t) k, (uint8_t) c };
             int lead = 0;
 
             while (lead < g.numIdleLeads && ! sameTiming (lineAt (g, g.idleLeads[lead]), g.delay[k].line[c]))

@@ -121,12 +121,12 @@ struct SignalGraph
 
     // What planSegment found of the lines' timing and the LFOs' bounds stands for the next segment
     // while its running shape does, no set-up moves, both channels run and no matching lines run
-    // apart (checksStand). Skipped units' lines move on as leads; followers share a lead's timing
-    // (indices unit * numChannels + channel).
+    // apart (checksStand). Skipped units' lines move on as leads; followers share a lead's timing.
     bool checksStand;
     uint64_t checkedShape;
-    struct IdleFollower { int line, lead; };
-    int idleLeads[numUnits * numChannels];
+    struct LineIndex { uint8_t unit, channel; };
+    struct IdleFollower { LineIndex line, lead; };
+    LineIndex idleLeads[numUnits * numChannels];
     IdleFollower idleFollowers[numUnits * numChannels];
     int numIdleLeads, numIdleFollowers;
 

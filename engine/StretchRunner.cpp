@@ -25,8 +25,21 @@ void runStretchesOf (SignalGraph& g, const StretchPlan& plan, float* const* io, 
     constexpr int units = SignalGraph::numUnits;
     StretchValues v;
 
-    // A source's row on each channel that reads it (LFOs: channel 0 only).
+    // A source's row on each channel that reads it (LFOs: channel 0 only). Once a segment only the
+    // sources named are visited; once a stretch every source is tested, a loop the compiler lays
+    // out in full, which costs less where many sources are named.
     auto forEachRow = [] (uint32_t sources, auto&& f)
+    {
+        for (; sources != 0; sources &= sources - 1)
+        {
+            const int source = __builtin_ctz (sources);
+
+            for (int c = 0; c < (source >= sourceLfo1 ? 1 : numChannels); ++c)
+                f (source, c);
+        }
+    };
+
+    auto forEachRowOfAll = [] (uint32_t sources, auto&& f)
     {
         for (int source = 0; source < numSignalSources; ++source)
             if ((sources >> source & 1u) != 0)
@@ -242,7 +255,7 @@ void runStretchesOf (SignalGraph& g, const StretchPlan& plan, float* const* io, 
         }
 
         // The last frame becomes the previous one.
-        forEachRow (plan.computed, [&] (int source, int c)
+        forEachRowOfAll (plan.computed, [&] (int source, int c)
         {
             v.value[source][c][stretchLead - 1] = v.value[source][c][stretchLead + n - 1];
         });
