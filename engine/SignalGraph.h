@@ -86,7 +86,7 @@ struct SignalGraph
     // channel left it; kept for the units' own state, which the graph holds between blocks. Taken
     // from the lines of the channels that ran (readPositionsDue) only when asked for.
     float readPosition[numUnits][numChannels];
-    bool readPositionsDue[numChannels];
+    uint32_t readPositionsDue;   // bit c for channel c
     DelayUnit delay[numUnits];
     MixerUnit mixer[numUnits];
     Oscillator lfo[numUnits];
@@ -168,13 +168,11 @@ inline float readPositionOf (const Line& line) noexcept
 inline void takeReadPositions (SignalGraph& g) noexcept
 {
     for (int c = 0; c < SignalGraph::numChannels; ++c)
-    {
-        if (g.readPositionsDue[c])
+        if ((g.readPositionsDue >> c & 1u) != 0)
             for (int k = 0; k < SignalGraph::numUnits; ++k)
                 g.readPosition[k][c] = readPositionOf (g.delay[k].line[c]);
 
-        g.readPositionsDue[c] = false;
-    }
+    g.readPositionsDue = 0;
 }
 
 // One sample of an LFO, as Lfo::getSample (false).

@@ -21,7 +21,6 @@ void VarluneAudioProcessor::loadUnitsIntoGraph() noexcept
                                    line.targetDelay, line.glideStep, line.feedbackGain, line.glideLength,
                                    (double) (float) line.sampleRate };
             g.readPosition[k][c] = line.readPosition;
-            g.readPositionsDue[c] = false;
 
             const auto& mixer = *mixers[k].getUnchecked (c);
             g.mixer[k].value[c] = mixer.value;
@@ -44,6 +43,7 @@ void VarluneAudioProcessor::loadUnitsIntoGraph() noexcept
         g.mixer[k].mode = mixers[k].getUnchecked (0)->mode;
     }
 
+    g.readPositionsDue = 0;
     g.lfosOwing = 0;
     g.framesOwed = 0;
     g.runsKnown = false;

@@ -1,7 +1,8 @@
 #include "VarluneAudioProcessor.h"
-#include "VarluneAudioProcessorEditor.h"
 
+#include "SignalGraph.h"
 #include "StretchPlanner.h"
+#include "VarluneAudioProcessorEditor.h"
 
 #include <cmath>
 
@@ -137,7 +138,7 @@ void VarluneAudioProcessor::updateRingSizes (double newSampleRate)
     {
         for (int k = 0; k < numUnits; ++k)
             if (delayLines[k][c]->followSampleRate (newSampleRate))
-                delayZeroWrites[k][c] = INT_MAX;  // a new ring
+                lastFedAt[k][c] = clearLongAgo;  // a new ring
 
         for (int k = 0; k < numUnits; ++k)
             mixers[k][c]->setSamplerate (newSampleRate);
@@ -150,12 +151,19 @@ void VarluneAudioProcessor::clearDelayLine (int unit, int channel) noexcept
 
     // A ring that has only been written +0 since it was new or cleared is left untouched, so
     // that resident memory follows the lines that run.
-    if (delayZeroWrites[unit][channel] >= line.ringLength)
+    if (zeroWrites (unit, channel) >= line.ringLength)
         line.restart();
     else
         line.clear();
 
-    delayZeroWrites[unit][channel] = INT_MAX;
+    lastFedAt[unit][channel] = clearLongAgo;
+}
+
+int64_t VarluneAudioProcessor::zeroWrites (int k, int c) const noexcept
+{
+    const auto& unit = graph->delay[k];
+    const bool fed = unit.input != sourceNone || unit.feedback != sourceNone;
+    return fed ? 0 : framesRun[c] - lastFedAt[k][c];
 }
 
 void VarluneAudioProcessor::releaseResources() {}

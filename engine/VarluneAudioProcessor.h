@@ -285,8 +285,16 @@ private:
     std::unique_ptr<SignalGraph> graph;
     std::unique_ptr<StretchPlanner> stretchPlanner;
 
-    int delayZeroWrites[numUnits][numChannels] = { { INT_MAX, INT_MAX }, { INT_MAX, INT_MAX },
-                                                   { INT_MAX, INT_MAX }, { INT_MAX, INT_MAX } };
+    // Frames each channel has run, and for each line the frame after which it has been written
+    // only +0: a line that is not fed, and has not been for as long as its ring, holds only +0.
+    // A ring known to be clear was last fed long ago.
+    static constexpr int64_t clearLongAgo = std::numeric_limits<int64_t>::min() / 2;
+    int64_t framesRun[numChannels] = {};
+    int64_t lastFedAt[numUnits][numChannels] = { { clearLongAgo, clearLongAgo }, { clearLongAgo, clearLongAgo },
+                                                 { clearLongAgo, clearLongAgo }, { clearLongAgo, clearLongAgo } };
+
+    // The +0 writes that line c of delay unit k has had since it was last fed.
+    int64_t zeroWrites (int k, int c) const noexcept;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VarluneAudioProcessor)
 };

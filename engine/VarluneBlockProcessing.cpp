@@ -197,8 +197,15 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         for (int k = 0; k < numUnits; ++k)
         {
             const int delayParams = delayBase (k + 1);
+            const bool wasFed = g.delay[k].input != sourceNone || g.delay[k].feedback != sourceNone;
             g.delay[k].input = resolveSelector (*p.getUnchecked (delayParams + delayInput));
             g.delay[k].feedback = resolveSelector (*p.getUnchecked (delayParams + delayFeedbackInput));
+
+            // From here on the line is written +0.
+            if (wasFed && g.delay[k].input == sourceNone && g.delay[k].feedback == sourceNone)
+                for (int c = 0; c < numChannels; ++c)
+                    lastFedAt[k][c] = framesRun[c];
+
             g.delay[k].inputLevel = delayInputLevel[k];
             g.delay[k].feedbackLevel = delayFeedbackInputLevel[k];
             g.delay[k].mod.resolve (delayTimeModDepth[k] != 0.0f && delayTimeModSource[k] != 0,
@@ -249,7 +256,7 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
                            && ! g.delay[k].mod.applies;
 
             for (int c = 0; c < numChannelsToProcess; ++c)
-                silent = silent && delayZeroWrites[k][c] >= g.delay[k].line[c].length
+                silent = silent && zeroWrites (k, c) >= g.delay[k].line[c].length
                           && isPositiveZero (g.source[sourceDelay1 + k][c]);
 
             g.delay[k].runs = ! silent && (all || g.delay[k].runs);
@@ -286,17 +293,8 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
 
         finishSegment (g, numChannelsToProcess, length);
 
-        for (int k = 0; k < numUnits; ++k)
-        {
-            // With no inputs every write was +0.
-            const bool fed = g.delay[k].input != sourceNone || g.delay[k].feedback != sourceNone;
-
-            for (int c = 0; c < numChannelsToProcess; ++c)
-            {
-                int& zeros = delayZeroWrites[k][c];
-                zeros = fed ? 0 : zeros > INT_MAX - length ? INT_MAX : zeros + length;
-            }
-        }
+        for (int c = 0; c < numChannelsToProcess; ++c)
+            framesRun[c] += length;
     };
 
     if (stores != storesAtRouting)
@@ -328,6 +326,5 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         }
     }
 
-    for (int c = 0; c < numChannelsToProcess; ++c)
-        g.readPositionsDue[c] = true;
+    g.readPositionsDue |= (1u << numChannelsToProcess) - 1u;
 }
