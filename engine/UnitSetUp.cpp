@@ -62,24 +62,30 @@ void VarluneAudioProcessor::prepareDelayLines (bool setUpMoved) noexcept
     {
         g.delay[k].synced = delaySync[k];
 
-        // The geometric glide takes a new step every block, even with nothing moved.
-        for (auto& line : g.delay[k].line)
+        // A target moves with the settings, the tempo and the rate, and under modulation.
+        if (setUpMoved || g.delay[k].mod.applies)
         {
-            line.glideLength = glide;
-
-            // A target moves with the settings, the tempo and the rate, and under modulation.
-            if (setUpMoved || g.delay[k].mod.applies)
+            for (auto& line : g.delay[k].line)
             {
                 line.gain = delayFeedback[k] * 0.96f;
                 const float samples = delaySync[k] ? lanes::msToSamples (wholeNoteMs / delaySyncedDivision[k], line.rate)
                                                    : lanes::msToSamples (delayTimeMs[k], line.rate);
                 line.target = SyncDelayNoFeed::targetInRing (samples, line.target, line.lengthF);
             }
+        }
+    }
 
-            if (line.glideLength == 0)
+    // The geometric glide takes a new step every block, even with nothing moved.
+    for (auto& unit : g.delay)
+    {
+        for (auto& line : unit.line)
+        {
+            line.glideLength = glide;
+
+            if (glide == 0)
                 line.current = line.target;
             else
-                line.step = (line.target - line.current) / (float) line.glideLength;
+                line.step = (line.target - line.current) / (float) glide;
         }
     }
 }
