@@ -215,10 +215,8 @@ void planIdleMoves (SignalGraph& g, int numChannels) noexcept
 void planSegment (SignalGraph& g, int numChannels) noexcept
 {
     constexpr int units = SignalGraph::numUnits;
-    uint64_t shape = (uint64_t) g.routingsResolved << 32 | (uint64_t) numChannels;
-
-    for (int k = 0; k < units; ++k)
-        shape |= (uint64_t) g.delay[k].runs << (4 + k) | (uint64_t) g.mixer[k].runs << (8 + k);
+    static_assert (2 * units <= 8, "the running units fit bits 4 to 11");
+    uint64_t shape = (uint64_t) g.routingsResolved << 32 | (uint64_t) g.runningUnits << 4 | (uint64_t) numChannels;
 
     if (shape != g.runningShape)
     {
@@ -246,8 +244,17 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
     }
 
     planIdleMoves (g, numChannels);
+
+    // A skipped mixer's output, and so its last output, is +0 throughout; it stays skipped, and
+    // its last output +0, while the checks stand.
+    for (auto& unit : g.mixer)
+        if (! unit.runs)
+            for (int c = 0; c < numChannels; ++c)
+                unit.last[c] = 0.0f;
+
     g.lfoPhaseBounded = true;
     g.numActiveLfos = 0;
+    g.passiveLfos = 0;
 
     for (int k = 0; k < units; ++k)
     {
@@ -261,7 +268,7 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
             : phaseStaysBounded (lfo.phase, lfo.increment, size);
 
         g.lfo[k].passive = bounded && ! g.lfo[k].mod.applies && ! g.lfoRead[k];
-        shape |= (uint64_t) g.lfo[k].passive << (12 + k);
+        g.passiveLfos |= (uint32_t) g.lfo[k].passive << k;
 
         if (! g.lfo[k].passive)
         {
@@ -270,7 +277,7 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
         }
     }
 
-    g.shape = shape;
+    g.shape = shape | (uint64_t) g.passiveLfos << 12;
 }
 
 void advancePassiveLfos (SignalGraph& g, int n) noexcept
@@ -278,10 +285,7 @@ void advancePassiveLfos (SignalGraph& g, int n) noexcept
     // Owing frames costs less than advancing a segment's few frames; a bounded debt keeps a
     // catch-up as short as a long block's advance.
     constexpr int mostFramesOwed = 4096;
-    uint32_t passive = 0;
-
-    for (int k = 0; k < SignalGraph::numUnits; ++k)
-        passive |= (uint32_t) g.lfo[k].passive << k;
+    const uint32_t passive = g.passiveLfos;
 
     if (passive != g.lfosOwing || g.framesOwed > mostFramesOwed - n)
     {
@@ -332,7 +336,7 @@ void catchUpPassiveLfos (SignalGraph& g) noexcept
     }
 }
 
-void finishSegment (SignalGraph& g, int numChannels, int n) noexcept
+void finishSegment (SignalGraph& g, int n) noexcept
 {
     for (int i = 0; i < g.numIdleLeads; ++i)
         idleLine (lineAt (g, g.idleLeads[i]), n);
@@ -357,10 +361,4 @@ void finishSegment (SignalGraph& g, int numChannels, int n) noexcept
             lines[1].glideLength = lines[0].glideLength;
         }
     }
-
-    // A skipped mixer's output, and so its last output, was +0 throughout.
-    for (auto& unit : g.mixer)
-        if (! unit.runs)
-            for (int c = 0; c < numChannels; ++c)
-                unit.last[c] = 0.0f;
 }

@@ -99,7 +99,8 @@ struct SignalGraph
     uint32_t routingsResolved;
 
     // Which units run was last found for this routing and channel count (runsKnown: since the
-    // units were taken in).
+    // units were taken in); bit k for delay unit k, bit numUnits + k for mixer k.
+    uint32_t runningUnits;
     bool runsKnown;
     uint32_t runsKnownForRouting;
     int runsKnownForChannels;
@@ -113,6 +114,7 @@ struct SignalGraph
     int numModulatedLfos, numActiveLfos, numRunningDelays, numRunningMixers;
     bool dryWetModShared;
     bool lfoRead[numUnits];
+    uint32_t passiveLfos;   // bit k for LFO k
 
     // The segment's shape: the routing, the channels, which units run and which LFOs only advance.
     // Equal shapes have equal running units and equal stretch plans, but for the lines' lengths.
@@ -222,7 +224,7 @@ void catchUpPassiveLfos (SignalGraph& g) noexcept;
 
 // After a segment of n frames: silent lines that were skipped move on, lines that stepped as one
 // take over each other's timing.
-void finishSegment (SignalGraph& g, int numChannels, int n) noexcept;
+void finishSegment (SignalGraph& g, int n) noexcept;
 
 // Frame by frame, any segment.
 void runFrames (SignalGraph& g, float* const* io, int start, int end, int numChannels) noexcept;

@@ -271,6 +271,11 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
 
             g.mixer[k].runs = ! idle && (all || g.mixer[k].runs);
         }
+
+        g.runningUnits = 0;
+
+        for (int k = 0; k < numUnits; ++k)
+            g.runningUnits |= (uint32_t) g.delay[k].runs << k | (uint32_t) g.mixer[k].runs << (numUnits + k);
     };
 
     auto runSegment = [&] (int start, int end)
@@ -291,7 +296,7 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         else
             runFrames (g, io, start, end, numChannelsToProcess);
 
-        finishSegment (g, numChannelsToProcess, length);
+        finishSegment (g, length);
 
         for (int c = 0; c < numChannelsToProcess; ++c)
             framesRun[c] += length;
