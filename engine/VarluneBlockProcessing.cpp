@@ -246,12 +246,9 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         g.runsKnownForRouting = g.routingsResolved;
         g.runsKnownForChannels = numChannelsToProcess;
 
-        for (int k = 0; k < numUnits; ++k)
+        // Skipped: no inputs, no modulation, and a ring (and last output) that is all +0.
+        auto delaySilent = [&] (int k)
         {
-            if (! all && ! g.delay[k].runs && ! g.mixer[k].runs)
-                continue;
-
-            // Skipped: no inputs, no modulation, and a ring (and last output) that is all +0.
             bool silent = g.delay[k].input == sourceNone && g.delay[k].feedback == sourceNone
                            && ! g.delay[k].mod.applies;
 
@@ -259,9 +256,12 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
                 silent = silent && zeroWrites (k, c) >= g.delay[k].line[c].length
                           && isPositiveZero (g.source[sourceDelay1 + k][c]);
 
-            g.delay[k].runs = ! silent && (all || g.delay[k].runs);
+            return silent;
+        };
 
-            // With both inputs at +0 every mode gives +0, "Damp" only once its last output is +0.
+        // With both inputs at +0 every mode gives +0, "Damp" only once its last output is +0.
+        auto mixerIdle = [&] (int k)
+        {
             bool idle = g.mixer[k].inputA == sourceNone && g.mixer[k].inputB == sourceNone
                          && ! g.mixer[k].mod.applies;
 
@@ -269,13 +269,26 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
                 idle = idle && isPositiveZero (g.source[sourceMixer1 + k][c])
                         && (g.mixer[k].mode != modeDamp || isPositiveZero (g.mixer[k].last[c]));
 
-            g.mixer[k].runs = ! idle && (all || g.mixer[k].runs);
+            return idle;
+        };
+
+        const uint32_t checked = all ? (1u << 2 * numUnits) - 1u : g.runningUnits;
+        uint32_t running = 0;
+
+        for (uint32_t units = checked; units != 0; units &= units - 1)
+        {
+            const int bit = __builtin_ctz (units);
+            const bool runs = bit < numUnits ? ! delaySilent (bit) : ! mixerIdle (bit - numUnits);
+            running |= (uint32_t) runs << bit;
         }
 
-        g.runningUnits = 0;
+        g.runningUnits = running;
 
         for (int k = 0; k < numUnits; ++k)
-            g.runningUnits |= (uint32_t) g.delay[k].runs << k | (uint32_t) g.mixer[k].runs << (numUnits + k);
+        {
+            g.delay[k].runs = (running >> k & 1u) != 0;
+            g.mixer[k].runs = (running >> (numUnits + k) & 1u) != 0;
+        }
     };
 
     auto runSegment = [&] (int start, int end)
