@@ -60,11 +60,11 @@ void VarluneAudioProcessor::prepareDelayLines (bool setUpMoved) noexcept
 
     for (int k = 0; k < numUnits; ++k)
     {
-        g.delay[k].synced = delaySync[k];
-
         // A target moves with the settings, the tempo and the rate, and under modulation.
         if (setUpMoved || g.delay[k].mod.applies)
         {
+            g.delay[k].synced = delaySync[k];
+
             for (auto& line : g.delay[k].line)
             {
                 line.gain = delayFeedback[k] * 0.96f;
