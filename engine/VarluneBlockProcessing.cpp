@@ -323,24 +323,32 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
 
     resolveRunning();
 
-    auto event = midi.findNextSamplePosition (0);
-    const auto end = midi.cend();
-    int position = 0;
-
-    while (position < numSamples)
+    // A block without MIDI is one segment.
+    if (midi.isEmpty())
     {
-        // The next sample with events to handle, or the block's end.
-        while (event != end && (*event).samplePosition < position)
-            ++event;
+        runSegment (0, numSamples);
+    }
+    else
+    {
+        auto event = midi.findNextSamplePosition (0);
+        const auto end = midi.cend();
+        int position = 0;
 
-        const int next = event != end ? std::min ((*event).samplePosition, numSamples) : numSamples;
-        runSegment (position, next);
-        position = next;
-
-        if (position < numSamples && handleMidiEventsAt (event, end, position))
+        while (position < numSamples)
         {
-            resolveRouting();
-            resolveRunning();
+            // The next sample with events to handle, or the block's end.
+            while (event != end && (*event).samplePosition < position)
+                ++event;
+
+            const int next = event != end ? std::min ((*event).samplePosition, numSamples) : numSamples;
+            runSegment (position, next);
+            position = next;
+
+            if (position < numSamples && handleMidiEventsAt (event, end, position))
+            {
+                resolveRouting();
+                resolveRunning();
+            }
         }
     }
 
