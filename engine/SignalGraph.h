@@ -98,6 +98,10 @@ struct SignalGraph
     float outLevel, outGain, dryWet, wholeNoteMs;
     uint32_t routingsResolved;
 
+    // Whose modulation applies, as resolved: bit k for delay unit k, numUnits + k for LFO k,
+    // 2 * numUnits + k for mixer k.
+    uint32_t modulatedUnits;
+
     // Which units run was last found for this routing and channel count (runsKnown: since the
     // units were taken in); bit k for delay unit k, bit numUnits + k for mixer k.
     uint32_t runningUnits;
@@ -137,6 +141,14 @@ struct SignalGraph
     uint32_t lfosOwing;
     int framesOwed;
 };
+
+// f (i) for each set bit i, the lowest first.
+template <typename Function>
+inline void forEachBit (uint32_t bits, Function&& f) noexcept
+{
+    for (; bits != 0; bits &= bits - 1)
+        f (__builtin_ctz (bits));
+}
 
 // One call's glide of a delay line.
 template <typename Line>

@@ -7,6 +7,17 @@
 
 using mordwickLib::SyncDelayNoFeed;
 
+namespace
+{
+// The units of a family (0: delays, 1: LFOs, 2: mixers) to set up: all of them once anything
+// moved, else those whose modulation moved them within the last block.
+uint32_t unitsToSetUp (const SignalGraph& g, bool setUpMoved, int family) noexcept
+{
+    constexpr uint32_t all = (1u << SignalGraph::numUnits) - 1u;
+    return setUpMoved ? all : g.modulatedUnits >> (family * SignalGraph::numUnits) & all;
+}
+} // namespace
+
 void VarluneAudioProcessor::loadUnitsIntoGraph() noexcept
 {
     SignalGraph& g = *graph;
@@ -58,22 +69,19 @@ void VarluneAudioProcessor::prepareDelayLines (bool setUpMoved) noexcept
     if (glide == 0)
         takeReadPositions (g);
 
-    for (int k = 0; k < numUnits; ++k)
+    // A target moves with the settings, the tempo and the rate, and under modulation.
+    forEachBit (unitsToSetUp (g, setUpMoved, 0), [&] (int k)
     {
-        // A target moves with the settings, the tempo and the rate, and under modulation.
-        if (setUpMoved || g.delay[k].mod.applies)
-        {
-            g.delay[k].synced = delaySync[k];
+        g.delay[k].synced = delaySync[k];
 
-            for (auto& line : g.delay[k].line)
-            {
-                line.gain = delayFeedback[k] * 0.96f;
-                const float samples = delaySync[k] ? lanes::msToSamples (wholeNoteMs / delaySyncedDivision[k], line.rate)
-                                                   : lanes::msToSamples (delayTimeMs[k], line.rate);
-                line.target = SyncDelayNoFeed::targetInRing (samples, line.target, line.lengthF);
-            }
+        for (auto& line : g.delay[k].line)
+        {
+            line.gain = delayFeedback[k] * 0.96f;
+            const float samples = delaySync[k] ? lanes::msToSamples (wholeNoteMs / delaySyncedDivision[k], line.rate)
+                                               : lanes::msToSamples (delayTimeMs[k], line.rate);
+            line.target = SyncDelayNoFeed::targetInRing (samples, line.target, line.lengthF);
         }
-    }
+    });
 
     // The geometric glide takes a new step every block, even with nothing moved.
     for (auto& unit : g.delay)
@@ -94,13 +102,10 @@ void VarluneAudioProcessor::prepareLfos (bool setUpMoved) noexcept
 {
     SignalGraph& g = *graph;
 
-    for (int k = 0; k < numUnits; ++k)
+    // A modulated rate has moved within the last block: it starts again from its setting.
+    forEachBit (unitsToSetUp (g, setUpMoved, 1), [&] (int k)
     {
-        // A modulated rate has moved within the last block: it starts again from its setting.
         auto& lfo = g.lfo[k];
-
-        if (! setUpMoved && ! lfo.mod.applies)
-            continue;
 
         if (lfoWave[k] >= 0 && lfoWave[k] < numLfoWaves)
         {
@@ -116,21 +121,17 @@ void VarluneAudioProcessor::prepareLfos (bool setUpMoved) noexcept
         lfo.increment = lfo.incrementPerHz * lfo.rate;
         lfo.synced = lfoSync[k];
         lfo.times100 = lfoRateTimes100[k];
-    }
+    });
 }
 
 void VarluneAudioProcessor::prepareMixers (bool setUpMoved) noexcept
 {
     SignalGraph& g = *graph;
 
-    for (int k = 0; k < numUnits; ++k)
+    // A modulated control value has moved within the last block: it starts again from its setting.
+    forEachBit (unitsToSetUp (g, setUpMoved, 2), [&] (int k)
     {
-        // A modulated control value has moved within the last block: it starts again from its setting.
         auto& mixer = g.mixer[k];
-
-        if (! setUpMoved && ! mixer.mod.applies)
-            continue;
-
         mixer.mode = mixerMode[k];
 
         for (int c = 0; c < numChannels; ++c)
@@ -138,7 +139,7 @@ void VarluneAudioProcessor::prepareMixers (bool setUpMoved) noexcept
             mixer.value[c] = mixerControl[k];
             mixer.coefficient[c] = KivMixer::coefficientFor (mixer.mode, mixerControl[k], mixer.coefficient[c]);
         }
-    }
+    });
 }
 
 void VarluneAudioProcessor::copyGraphStateToUnits() noexcept

@@ -232,6 +232,12 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         g.dryWetMod.resolve (dryWetModDepth != 0.0f && dryWetModSource != 0,
                              *p.getUnchecked (ParameterIndex::dryWetModSource),
                              *p.getUnchecked (ParameterIndex::dryWet), dryWetModDepth);
+        g.modulatedUnits = 0;
+
+        for (int k = 0; k < numUnits; ++k)
+            g.modulatedUnits |= (uint32_t) g.delay[k].mod.applies << k | (uint32_t) g.lfo[k].mod.applies << (numUnits + k)
+                                 | (uint32_t) g.mixer[k].mod.applies << (2 * numUnits + k);
+
         ++g.routingsResolved;
     };
 
@@ -272,15 +278,13 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
             return idle;
         };
 
-        const uint32_t checked = all ? (1u << 2 * numUnits) - 1u : g.runningUnits;
         uint32_t running = 0;
 
-        for (uint32_t units = checked; units != 0; units &= units - 1)
+        forEachBit (all ? (1u << 2 * numUnits) - 1u : g.runningUnits, [&] (int bit)
         {
-            const int bit = __builtin_ctz (units);
             const bool runs = bit < numUnits ? ! delaySilent (bit) : ! mixerIdle (bit - numUnits);
             running |= (uint32_t) runs << bit;
-        }
+        });
 
         g.runningUnits = running;
 
