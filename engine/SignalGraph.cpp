@@ -212,20 +212,15 @@ void planIdleMoves (SignalGraph& g, int numChannels) noexcept
 }
 } // namespace
 
-void planSegment (SignalGraph& g, int numChannels) noexcept
+void replanSegment (SignalGraph& g, int numChannels, uint64_t shape) noexcept
 {
     constexpr int units = SignalGraph::numUnits;
-    static_assert (2 * units <= 8, "the running units fit bits 4 to 11");
-    uint64_t shape = (uint64_t) g.routingsResolved << 32 | (uint64_t) g.runningUnits << 4 | (uint64_t) numChannels;
 
     if (shape != g.runningShape)
     {
         planRunningUnits (g, numChannels);
         g.runningShape = shape;
     }
-
-    if (g.checksStand && g.checkedShape == shape)
-        return;
 
     g.checkedShape = shape;
     g.checksStand = numChannels == 2;
@@ -278,22 +273,6 @@ void planSegment (SignalGraph& g, int numChannels) noexcept
     }
 
     g.shape = shape | (uint64_t) g.passiveLfos << 12;
-}
-
-void advancePassiveLfos (SignalGraph& g, int n) noexcept
-{
-    // Owing frames costs less than advancing a segment's few frames; a bounded debt keeps a
-    // catch-up as short as a long block's advance.
-    constexpr int mostFramesOwed = 4096;
-    const uint32_t passive = g.passiveLfos;
-
-    if (passive != g.lfosOwing || g.framesOwed > mostFramesOwed - n)
-    {
-        catchUpPassiveLfos (g);
-        g.lfosOwing = passive;
-    }
-
-    g.framesOwed += n;
 }
 
 void catchUpPassiveLfos (SignalGraph& g) noexcept

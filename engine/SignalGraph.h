@@ -225,14 +225,39 @@ inline void modulateDelayTime (const Unit& unit, float wholeNoteMs, Line& line, 
 }
 
 // A segment's shape: which units run, in their order, which LFOs only advance, which stereo pairs
-// of delay lines share their timing, which modulations are the same on both channels.
-void planSegment (SignalGraph& g, int numChannels) noexcept;
+// of delay lines share their timing, which modulations are the same on both channels. What was
+// found for the last segment stands while its running shape (routing, running units, channels)
+// does and nothing else moved it (SignalGraph::checksStand); replanSegment looks again.
+void replanSegment (SignalGraph& g, int numChannels, uint64_t runningShape) noexcept;
 
-// The LFOs that nothing reads, a segment of n frames on: owed until catchUpPassiveLfos.
-void advancePassiveLfos (SignalGraph& g, int n) noexcept;
+inline void planSegment (SignalGraph& g, int numChannels) noexcept
+{
+    static_assert (2 * SignalGraph::numUnits <= 8, "the running units fit bits 4 to 11");
+    const uint64_t shape = (uint64_t) g.routingsResolved << 32 | (uint64_t) g.runningUnits << 4 | (uint64_t) numChannels;
+
+    if (! g.checksStand || g.checkedShape != shape)
+        replanSegment (g, numChannels, shape);
+}
 
 // The owing LFOs advanced by the frames they owe: before their phases, rates or values are used.
 void catchUpPassiveLfos (SignalGraph& g) noexcept;
+
+// The LFOs that nothing reads, a segment of n frames on: owed until catchUpPassiveLfos.
+inline void advancePassiveLfos (SignalGraph& g, int n) noexcept
+{
+    // Owing frames costs less than advancing a segment's few frames; a bounded debt keeps a
+    // catch-up as short as a long block's advance.
+    constexpr int mostFramesOwed = 4096;
+    const uint32_t passive = g.passiveLfos;
+
+    if (passive != g.lfosOwing || g.framesOwed > mostFramesOwed - n)
+    {
+        catchUpPassiveLfos (g);
+        g.lfosOwing = passive;
+    }
+
+    g.framesOwed += n;
+}
 
 // After a segment of n frames: silent lines that were skipped move on, lines that stepped as one
 // take over each other's timing.
