@@ -168,8 +168,8 @@ bool orderTasks (const SignalGraph& g, StretchPlan& plan) noexcept
 
     return true;
 }
+} // namespace
 
-// Whether every running line stays longer than a stretch through the segment.
 bool linesStayLongEnough (const SignalGraph& g, int numChannels) noexcept
 {
     for (int j = 0; j < g.numRunningDelays; ++j)
@@ -184,15 +184,9 @@ bool linesStayLongEnough (const SignalGraph& g, int numChannels) noexcept
 
     return true;
 }
-} // namespace
 
-const StretchPlan* StretchPlanner::planFor (const SignalGraph& g, int numChannels) noexcept
+void StretchPlanner::order (const SignalGraph& g) noexcept
 {
-    if (g.shape != shape)
-    {
-        ordered = orderTasks (g, plan);
-        shape = g.shape;
-    }
-
-    return ordered && linesStayLongEnough (g, numChannels) ? &plan : nullptr;
+    ordered = orderTasks (g, plan);
+    shape = g.shape;
 }

@@ -54,6 +54,9 @@ struct StretchPlan
     uint32_t computed = 0, steadyReads = 0;
 };
 
+// Whether every running line stays longer than a stretch through the segment.
+bool linesStayLongEnough (const SignalGraph& g, int numChannels) noexcept;
+
 // The segments' plans. A plan is an order of the segment's tasks in which each comes after those it
 // reads; it stays while the segment's shape does (SignalGraph::shape), and only the running lines'
 // delays are checked again for each segment.
@@ -62,9 +65,17 @@ class StretchPlanner
 public:
     // The plan for the segment the graph is planned for, or nullptr when it cannot run stretch by
     // stretch (a loop that no long delay breaks, or a delay that gets too short).
-    const StretchPlan* planFor (const SignalGraph& g, int numChannels) noexcept;
+    const StretchPlan* planFor (const SignalGraph& g, int numChannels) noexcept
+    {
+        if (g.shape != shape)
+            order (g);
+
+        return ordered && linesStayLongEnough (g, numChannels) ? &plan : nullptr;
+    }
 
 private:
+    void order (const SignalGraph& g) noexcept;
+
     StretchPlan plan;
     bool ordered = false;
     uint64_t shape = 0;   // no segment's shape
