@@ -266,6 +266,66 @@ TEST (SignalGraphDifferential, SparsePatchesMatchTheReferenceModel)
     }
 }
 
+// A host may hand a stereo instance buffers of one channel now and then. What the engine found of
+// its lines for one channel count (stereo lines that step as one, idle lines that move together,
+// silent lines) must not carry over to the other.
+TEST (SignalGraphDifferential, BuffersWhoseChannelCountChangesMatchTheReferenceModel)
+{
+    using namespace ParameterIndex;
+    std::mt19937 rng (4711);
+    auto pick = [&] (int n) { return (int) (rng() % (unsigned) n); };
+    Pair pair (48000.0, 2, 2);
+    const juce::MidiBuffer noMidi;
+
+    for (int patch = 0; patch < 6; ++patch)
+    {
+        for (int i = 0; i < 98; ++i)
+            pair.set (i, pair.engine.parameters.getUnchecked (i)->defaultNormalised);
+
+        // Idle lines at different delays, and now and then a second line that runs.
+        for (int k = 1; k <= 4; ++k)
+            pair.set (delayBase (k) + delayTime, (float) (1 + pick (4)) / 10.0f);
+
+        if (pick (2) == 0)
+            pair.set (delayBase (2 + pick (3)) + delayInput, sourceValue (pick (2) == 0 ? sourceInput : sourceLfo1));
+
+        for (int block = 0; block < 24; ++block)
+        {
+            juce::AudioSampleBuffer input (1 + pick (2), pick (2) == 0 ? 32 : 1 + pick (700));
+
+            for (int c = 0; c < input.getNumChannels(); ++c)
+                for (int s = 0; s < input.getNumSamples(); ++s)
+                    input.setSample (c, s, block < 12 ? randomInput (rng, 4) : 0.0f);
+
+            ASSERT_TRUE (runInput (pair, input, noMidi)) << "patch " << patch << ", block " << block
+                                                         << ", channels " << input.getNumChannels();
+        }
+    }
+}
+
+// A tempo change moves a synced LFO's rate with no parameter moving: at a tempo no song has, its
+// phase steps past the table and must be wrapped again, sample by sample.
+TEST (SignalGraphDifferential, ATempoThatTakesASyncedLfoPastItsTableMatchesTheReferenceModel)
+{
+    using namespace ParameterIndex;
+    std::mt19937 rng (99);
+    Pair pair (48000.0, 2, 2);
+    const juce::MidiBuffer noMidi;
+    pair.set (lfoBase (1) + lfoSync, 1.0f);
+    pair.set (lfoBase (1) + lfoSyncedRate, 1.0f);
+    pair.set (outInputSource, sourceValue (sourceLfo1));
+    pair.set (dryWet, 1.0f);
+    pair.playHead.mode = TestPlayHead::Mode::tempo;
+
+    for (double bpm : { 120.0, 5.0e6, 120.0, 4.0e7 })
+    {
+        pair.playHead.bpm = bpm;
+
+        for (int block = 0; block < 6; ++block)
+            ASSERT_TRUE (runBlock (pair, rng, 32, noMidi, 0)) << bpm << " bpm, block " << block;
+    }
+}
+
 // MIDI at random sample positions: controllers that follow learned bindings, learn with armed
 // parameters, program changes, events at and past the block's end. Bindings, values and requests
 // must come out the same as well as the audio.
