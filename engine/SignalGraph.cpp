@@ -223,7 +223,7 @@ void replanSegment (SignalGraph& g, int numChannels, uint64_t shape) noexcept
     }
 
     g.checkedShape = shape;
-    g.checksStand = numChannels == 2;
+    g.checksStand = true;
 
     for (int k = 0; k < units; ++k)
     {
@@ -233,9 +233,6 @@ void replanSegment (SignalGraph& g, int numChannels, uint64_t shape) noexcept
         unit.linked = unit.linesMatch && (! unit.mod.applies || sameOnBothChannels (unit.mod.source));
         unit.paired = numChannels == 2 && unit.line[0].length == unit.line[1].length
                        && unit.line[0].write == unit.line[1].write && unit.line[0].rate == unit.line[1].rate;
-
-        // Matching lines that run apart may part.
-        g.checksStand = g.checksStand && ! (unit.runs && unit.linesMatch && ! unit.linked);
     }
 
     planIdleMoves (g, numChannels);

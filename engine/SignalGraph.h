@@ -126,8 +126,11 @@ struct SignalGraph
     uint64_t runningShape;   // the part the running units and their reads follow from
 
     // What planSegment found of the lines' timing and the LFOs' bounds stands for the next segment
-    // while its running shape does, no set-up moves, both channels run and no matching lines run
-    // apart (checksStand). Skipped units' lines move on as leads; followers share a lead's timing.
+    // while its running shape does and no set-up moves (checksStand): lines that step as one, and
+    // skipped lines that move on together, stay alike; a phase that stays in its table at the
+    // increments it can have stays there. (Matching lines that run apart are not linked, and a
+    // running unit's lines are read as matching only through being linked.) Skipped units' lines
+    // move on as leads; followers share a lead's timing.
     bool checksStand;
     uint64_t checkedShape;
     struct LineIndex { uint8_t unit, channel; };
