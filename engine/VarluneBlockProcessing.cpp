@@ -286,6 +286,9 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
             running |= (uint32_t) runs << bit;
         });
 
+        if (running == g.runningUnits)
+            return;
+
         g.runningUnits = running;
 
         for (int k = 0; k < numUnits; ++k)
