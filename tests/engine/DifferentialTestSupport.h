@@ -125,7 +125,6 @@ inline ::testing::AssertionResult sameState (const VarluneAudioProcessor& e, con
     return ::testing::AssertionSuccess();
 }
 
-// Runs blocks through both and compares every sample of every channel of the buffer.
 // Runs one block of this input through both and compares every sample of every channel of the buffer.
 inline ::testing::AssertionResult runInput (Pair& pair, const juce::AudioSampleBuffer& input, const juce::MidiBuffer& midi)
 {
@@ -146,8 +145,9 @@ inline ::testing::AssertionResult runInput (Pair& pair, const juce::AudioSampleB
     return sameState (pair.engine, pair.model);
 }
 
+// Runs one block of random input of this kind (see randomInput) through both, as runInput does.
 inline ::testing::AssertionResult runBlock (Pair& pair, std::mt19937& rng, int numSamples, const juce::MidiBuffer& midi,
-                                     int inputKind)
+                                            int inputKind)
 {
     juce::AudioSampleBuffer input (std::max ({ pair.inputs, pair.outputs, 1 }), numSamples);
 
