@@ -1,9 +1,9 @@
+#include "RecordingHost.h"
 #include "VarluneVstBridge.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <vector>
 
 // Xlib's error handler hook, declared here to keep Xlib's macros out of the test.
 extern "C"
@@ -17,24 +17,6 @@ namespace
 // Xvfb has no window manager, so some window-manager atoms are missing; Xlib's default handler
 // would end the process on the first harmless BadAtom.
 int ignoreXError (void*, void*) { return 0; }
-
-struct HostCall
-{
-    std::int32_t opcode, index;
-    std::int64_t value;
-};
-
-std::vector<HostCall> hostCalls;
-
-std::int64_t recordingHost (AEffect*, std::int32_t opcode, std::int32_t index, std::int64_t value, void* ptr, float)
-{
-    hostCalls.push_back ({ opcode, index, value });
-    if (opcode == HostOpcode::Version)
-        return kVstVersion;
-    if (opcode == HostOpcode::CanDo && ptr != nullptr)
-        return juce::String (static_cast<const char*> (ptr)) == "sizeWindow" ? 1 : 0;
-    return 0;
-}
 
 struct SizedEditor : juce::AudioProcessorEditor
 {
@@ -77,7 +59,7 @@ protected:
         return effect->dispatcherProc (effect, opcode, 0, 0, ptr, 0.0f);
     }
 
-    void SetUp() override { hostCalls.clear(); }
+    void SetUp() override { forgetHostCalls(); }
 };
 } // namespace
 
@@ -115,17 +97,15 @@ TEST_F (BridgeEditor, OpensInTheHostWindowAndAsksTheHostToFollowItsSize)
     ASSERT_NE (editor, nullptr);
     EXPECT_TRUE (editor->isShowing());
 
-    hostCalls.clear();
+    forgetHostCalls();
     editor->setSize (400, 300);
-    bool asked = false;
-    for (const auto& call : hostCalls)
-        if (call.opcode == HostOpcode::SizeWindow)
-        {
-            asked = true;
-            EXPECT_EQ (call.index, 400);
-            EXPECT_EQ (call.value, 300);
-        }
-    EXPECT_TRUE (asked);
+    const auto requests = sizeRequests();
+    EXPECT_FALSE (requests.empty());
+    for (const auto& call : requests)
+    {
+        EXPECT_EQ (call.index, 400);
+        EXPECT_EQ (call.value, 300);
+    }
 
     EditorRect* rect = nullptr;
     ASSERT_EQ (dispatch (EffectOpcode::EditorGetRect, &rect), 1);

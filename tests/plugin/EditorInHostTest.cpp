@@ -2,6 +2,7 @@
 // following the processor, resized through its corner, closed and opened again, and opened and
 // closed twenty times while audio runs with a learned controller.
 #include "editor/EditorTestSupport.h"
+#include "RecordingHost.h"
 #include "VarluneAudioProcessor.h"
 #include "VarluneAudioProcessorEditor.h"
 #include "VarluneVstBridge.h"
@@ -12,7 +13,6 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -20,39 +20,6 @@ namespace
 {
 // Xvfb has no window manager; Xlib's default handler would end the test on a harmless BadAtom.
 int ignoreXError (Display*, XErrorEvent*) { return 0; }
-
-struct HostCall
-{
-    std::int32_t opcode, index;
-    std::int64_t value;
-};
-
-// The host's side: answers the plug-in and records its requests, from any thread.
-std::mutex hostCallsLock;
-std::vector<HostCall> hostCalls;
-
-std::int64_t recordingHost (AEffect*, std::int32_t opcode, std::int32_t index, std::int64_t value, void* ptr, float)
-{
-    {
-        const std::lock_guard<std::mutex> lock (hostCallsLock);
-        hostCalls.push_back ({ opcode, index, value });
-    }
-    if (opcode == HostOpcode::Version)
-        return kVstVersion;
-    if (opcode == HostOpcode::CanDo && ptr != nullptr)
-        return juce::String (static_cast<const char*> (ptr)) == "sizeWindow" ? 1 : 0;
-    return 0;
-}
-
-std::vector<HostCall> sizeRequests()
-{
-    const std::lock_guard<std::mutex> lock (hostCallsLock);
-    std::vector<HostCall> requests;
-    for (const auto& call : hostCalls)
-        if (call.opcode == HostOpcode::SizeWindow)
-            requests.push_back (call);
-    return requests;
-}
 
 class EditorInHost : public ::testing::Test
 {
@@ -71,8 +38,7 @@ protected:
         XSetErrorHandler (&ignoreXError);
         hostWindow.setSize (1280, 1024);
         hostWindow.addToDesktop (0);
-        const std::lock_guard<std::mutex> lock (hostCallsLock);
-        hostCalls.clear();
+        forgetHostCalls();
     }
 
     std::int64_t dispatch (std::int32_t opcode, std::int32_t index = 0, std::int64_t value = 0,

@@ -187,9 +187,7 @@ int main (int argc, char** argv)
 
     if (! editorImage.empty())
     {
-        std::vector<char> path (editorImage.begin(), editorImage.end());
-        path.push_back (0);
-        if (host.dispatch (EffectOpcode::VendorSpecific, VendorRequest::WriteEditorImage, 0, path.data()) != 1)
+        if (host.dispatch (EffectOpcode::VendorSpecific, VendorRequest::WriteEditorImage, 0, editorImage.data()) != 1)
         {
             std::fprintf (stderr, "the plug-in did not write its window to %s\n", editorImage.c_str());
             return 1;
