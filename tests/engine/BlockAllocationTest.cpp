@@ -36,8 +36,9 @@ void* __wrap_realloc (void* p, size_t size)   { noteAllocation(); return __real_
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new (size_t size)
 {
+    // Counted here once; the malloc underneath is the unwrapped one.
     noteAllocation();
-    if (void* p = std::malloc (size == 0 ? 1 : size))
+    if (void* p = __real_malloc (size == 0 ? 1 : size))
         return p;
     throw std::bad_alloc();
 }
@@ -64,8 +65,10 @@ TEST (BlockAllocation, CountingSeesAnAllocation)
 {
     allocations = 0;
     counting = true;
-    auto* p = new int (3);
-    void* q = std::malloc (16);
+
+    // Through volatile pointers, so that the compiler keeps both allocations.
+    int* volatile p = new int (3);
+    void* volatile q = std::malloc (16);
     counting = false;
     delete p;
     std::free (q);
