@@ -78,22 +78,6 @@ BackgroundComponent::~BackgroundComponent()
     // An open menu draws with menuLook and would report to this panel: it goes first.
     if (menuOpen)
         juce::PopupMenu::dismissAllActiveMenus();
-
-    for (auto* owner : { &delay1, &delay2, &delay3, &delay4 })
-        owner->reset();
-    for (auto* owner : { &mixer1, &mixer2, &mixer3, &mixer4 })
-        owner->reset();
-    for (auto* owner : { &lfo1, &lfo2, &lfo3, &lfo4 })
-        owner->reset();
-    outStrip.reset();
-    paramDisplay.reset();
-    for (auto* owner : { &panicButton, &menuButton, &learnButton, &unlearnButton, &clearButton,
-                         &saveButton, &loadButton })
-        owner->reset();
-    presetBox.reset();
-    logoMark.reset();
-    for (auto* owner : { &randomButton, &prevButton, &nextButton })
-        owner->reset();
 }
 
 void BackgroundComponent::setProcessor (VarluneAudioProcessor& processorToUse)

@@ -43,17 +43,7 @@ OutComponent::OutComponent()
     whiten (*modBox);
 }
 
-OutComponent::~OutComponent()
-{
-    gainLabel.reset();
-    gainSlider.reset();
-    drywetLabel.reset();
-    drywetKnob.reset();
-    modBox.reset();
-    modKnob.reset();
-    inLabel.reset();
-    inBox.reset();
-}
+OutComponent::~OutComponent() = default;
 
 void OutComponent::paint (juce::Graphics& g)
 {

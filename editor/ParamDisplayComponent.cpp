@@ -12,11 +12,7 @@ ParamDisplayComponent::ParamDisplayComponent()
     setSize (250, 35);
 }
 
-ParamDisplayComponent::~ParamDisplayComponent()
-{
-    nameLabel.reset();
-    valueLabel.reset();
-}
+ParamDisplayComponent::~ParamDisplayComponent() = default;
 
 void ParamDisplayComponent::paint (juce::Graphics&)
 {
