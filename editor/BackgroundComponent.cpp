@@ -179,11 +179,10 @@ void BackgroundComponent::paint (juce::Graphics& g)
 
 void BackgroundComponent::updateFromPlugin()
 {
-    for (auto* button : { panicButton.get(), randomButton.get(), prevButton.get(), nextButton.get() })
-        if (button->getToggleState())
-            button->setToggleState (false, juce::dontSendNotification);
-
-    clearButton->setToggleState (false, juce::dontSendNotification);
+    // The momentary buttons stay lit until the refresh after their click.
+    for (auto* button : { panicButton.get(), randomButton.get(), prevButton.get(), nextButton.get(),
+                          clearButton.get(), saveButton.get(), loadButton.get() })
+        button->setToggleState (false, juce::dontSendNotification);
 
     // Refilled silently: a notification would make the box's handler ask for its selection again
     // (reloading the preset over the user's edits) or for index -1.
@@ -198,10 +197,6 @@ void BackgroundComponent::updateFromPlugin()
 
     processor->loadPendingPreset();
     presetBox->setText (processor->getCurrentPresetName(), juce::dontSendNotification);
-
-    for (auto* button : { saveButton.get(), loadButton.get() })
-        if (button->getToggleState())
-            button->setToggleState (false, juce::dontSendNotification);
 
     for (auto* panel : { delay1.get(), delay2.get(), delay3.get(), delay4.get() })
         panel->updateFromPlugin();
