@@ -189,7 +189,7 @@ void BackgroundComponent::updateFromPlugin()
     if (processor->presetListChanged.exchange (false) || refillPresetBox)
     {
         presetBox->clear (juce::dontSendNotification);
-        const auto names = processor->presetNames;
+        const auto& names = processor->presetNames;
         for (int i = 0; i < names.size(); ++i)
             presetBox->addItem (names[i], i + 1);
         refillPresetBox = false;
