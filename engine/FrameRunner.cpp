@@ -42,15 +42,7 @@ inline void stepLinkedDelay (Unit& unit, const float (*source)[2], float wholeNo
     if (unit.mod.applies)
         modulateDelayTime (unit, wholeNoteMs, line, source[unit.mod.source][0]);
 
-    const float* in = source[unit.input];
-    const float* feedback = source[unit.feedback];
-    const float in0 = in[0] * unit.inputLevel, in1 = in[1] * unit.inputLevel;
-    const float feedback0 = feedback[0] * unit.feedbackLevel, feedback1 = feedback[1] * unit.feedbackLevel;
-    const int write = line.write;
-    line.ring[write] = SyncDelayNoFeed::ringInput (in0, feedback0, line.gain);
-    unit.line[1].ring[write] = SyncDelayNoFeed::ringInput (in1, feedback1, line.gain);
-    line.write = write + 1 < line.length ? write + 1 : 0;
-
+    writePair (unit, source);
     glide (line);
     const float r = SyncDelayNoFeed::wrappedReadPosition (line.write, line.current, line.lengthF);
     store (output, bounded (Stereo { SyncDelayNoFeed::readRing (line.ring, r, line.length),

@@ -144,14 +144,14 @@ void planRunningUnits (SignalGraph& g, int numChannels) noexcept
 
     for (int k = 0; k < units; ++k)
     {
-        if (g.delay[k].runs)
+        if (g.delayRuns (k))
         {
             g.runningDelays[g.numRunningDelays++] = k;
             read[g.delay[k].input] = read[g.delay[k].feedback] = true;
             read[g.delay[k].mod.source] = read[g.delay[k].mod.source] || g.delay[k].mod.applies;
         }
 
-        if (g.mixer[k].runs)
+        if (g.mixerRuns (k))
         {
             g.runningMixers[g.numRunningMixers++] = k;
             read[g.mixer[k].inputA] = read[g.mixer[k].inputB] = true;
@@ -192,7 +192,7 @@ void planIdleMoves (SignalGraph& g, int numChannels) noexcept
 
     for (int k = 0; k < SignalGraph::numUnits; ++k)
     {
-        if (g.delay[k].runs)
+        if (g.delayRuns (k))
             continue;
 
         for (int c = 0; c < (g.delay[k].linesMatch ? 1 : numChannels); ++c)
@@ -239,10 +239,10 @@ void replanSegment (SignalGraph& g, int numChannels, uint64_t shape) noexcept
 
     // A skipped mixer's output, and so its last output, is +0 throughout; it stays skipped, and
     // its last output +0, while the checks stand.
-    for (auto& unit : g.mixer)
-        if (! unit.runs)
+    for (int k = 0; k < SignalGraph::numUnits; ++k)
+        if (! g.mixerRuns (k))
             for (int c = 0; c < numChannels; ++c)
-                unit.last[c] = 0.0f;
+                g.mixer[k].last[c] = 0.0f;
 
     g.lfoPhaseBounded = true;
     g.numActiveLfos = 0;
@@ -326,11 +326,11 @@ void finishSegment (SignalGraph& g, int n) noexcept
     }
 
     // Lines that stepped as one take over each other's timing.
-    for (auto& unit : g.delay)
+    for (int k = 0; k < SignalGraph::numUnits; ++k)
     {
-        if (unit.runs ? unit.linked : unit.linesMatch)
+        if (g.delayRuns (k) ? g.delay[k].linked : g.delay[k].linesMatch)
         {
-            auto& lines = unit.line;
+            auto& lines = g.delay[k].line;
             lines[1].write = lines[0].write;
             lines[1].current = lines[0].current;
             lines[1].target = lines[0].target;

@@ -47,7 +47,7 @@ struct SignalGraph
         Modulation mod;
         int input, feedback;
         float inputLevel, feedbackLevel;
-        bool synced, runs;
+        bool synced;
 
         // Per segment: stereo lines in the same state (linesMatch), and also modulated alike
         // (linked), step once for both; lines with one length, write index and rate (paired)
@@ -60,7 +60,6 @@ struct SignalGraph
         float value[numChannels], coefficient[numChannels], last[numChannels];
         Modulation mod;
         int inputA, inputB, mode;
-        bool runs;
         bool modShared;       // per segment: the modulation reads the same on both channels
     };
 
@@ -105,6 +104,8 @@ struct SignalGraph
     // Which units run was last found for this routing and channel count (runsKnown: since the
     // units were taken in); bit k for delay unit k, bit numUnits + k for mixer k.
     uint32_t runningUnits;
+    bool delayRuns (int k) const noexcept { return (runningUnits >> k & 1u) != 0; }
+    bool mixerRuns (int k) const noexcept { return (runningUnits >> (numUnits + k) & 1u) != 0; }
     bool runsKnown;
     uint32_t runsKnownForRouting;
     int runsKnownForChannels;

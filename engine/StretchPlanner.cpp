@@ -72,9 +72,9 @@ int producerOf (const SignalGraph& g, int source) noexcept
     if (source >= sourceLfo1)
         return g.lfo[source - sourceLfo1].passive ? -1 : candidateOf (Kind::lfos, 0);
     if (source >= sourceMixer1)
-        return g.mixer[source - sourceMixer1].runs ? candidateOf (Kind::mixer, source - sourceMixer1) : -1;
+        return g.mixerRuns (source - sourceMixer1) ? candidateOf (Kind::mixer, source - sourceMixer1) : -1;
     if (source >= sourceDelay1)
-        return g.delay[source - sourceDelay1].runs ? candidateOf (Kind::delayRead, source - sourceDelay1) : -1;
+        return g.delayRuns (source - sourceDelay1) ? candidateOf (Kind::delayRead, source - sourceDelay1) : -1;
     return -1;
 }
 
@@ -111,7 +111,7 @@ bool orderTasks (const SignalGraph& g, StretchPlan& plan) noexcept
     {
         const auto& delay = g.delay[k];
 
-        if (delay.runs)
+        if (g.delayRuns (k))
         {
             const int readsRing = candidateOf (Kind::delayRead, k), writes = candidateOf (Kind::delayWrite, k);
             present |= (1u << readsRing) | (1u << writes);
@@ -127,7 +127,7 @@ bool orderTasks (const SignalGraph& g, StretchPlan& plan) noexcept
 
         const auto& mixer = g.mixer[k];
 
-        if (mixer.runs)
+        if (g.mixerRuns (k))
         {
             const int mixes = candidateOf (Kind::mixer, k);
             present |= 1u << mixes;

@@ -30,13 +30,11 @@ void runStretchesOf (SignalGraph& g, const StretchPlan& plan, float* const* io, 
     // out in full, which costs less where many sources are named.
     auto forEachRow = [] (uint32_t sources, auto&& f)
     {
-        for (; sources != 0; sources &= sources - 1)
+        forEachBit (sources, [&] (int source)
         {
-            const int source = __builtin_ctz (sources);
-
             for (int c = 0; c < (source >= sourceLfo1 ? 1 : numChannels); ++c)
                 f (source, c);
-        }
+        });
     };
 
     auto forEachRowOfAll = [] (uint32_t sources, auto&& f)

@@ -14,7 +14,6 @@
 #include <limits>
 #include <memory>
 #include <mutex>
-#include <climits>
 
 struct SignalGraph;
 class StretchPlanner;
@@ -272,8 +271,6 @@ private:
     std::atomic<int> lastMovedParameter { -1 };
     bool handleControlChange (int number, int value);
 
-    // How many of a delay line's latest writes were exactly +0; at or above the ring length the
-    // whole ring is silent. Rings start silent, so every count starts at its largest value.
     // Stores into any parameter, counted; while the count stays, a block keeps the cached settings
     // of the last snapshot and the graph the routing it resolved last (audio thread).
     std::atomic<uint32_t> parameterStores { 0 };

@@ -286,16 +286,7 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
             running |= (uint32_t) runs << bit;
         });
 
-        if (running == g.runningUnits)
-            return;
-
         g.runningUnits = running;
-
-        for (int k = 0; k < numUnits; ++k)
-        {
-            g.delay[k].runs = (running >> k & 1u) != 0;
-            g.mixer[k].runs = (running >> (numUnits + k) & 1u) != 0;
-        }
     };
 
     auto runSegment = [&] (int start, int end)

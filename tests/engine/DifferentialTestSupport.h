@@ -125,7 +125,6 @@ inline ::testing::AssertionResult sameState (const VarluneAudioProcessor& e, con
     return ::testing::AssertionSuccess();
 }
 
-// Runs blocks through both and compares every sample of every channel of the buffer.
 // Runs one block of this input through both and compares every sample of every channel of the buffer.
 inline ::testing::AssertionResult runInput (Pair& pair, const juce::AudioSampleBuffer& input, const juce::MidiBuffer& midi)
 {
@@ -146,8 +145,9 @@ inline ::testing::AssertionResult runInput (Pair& pair, const juce::AudioSampleB
     return sameState (pair.engine, pair.model);
 }
 
+// Runs one block of random input of this kind (see randomInput) through both, as runInput does.
 inline ::testing::AssertionResult runBlock (Pair& pair, std::mt19937& rng, int numSamples, const juce::MidiBuffer& midi,
-                                     int inputKind)
+                                            int inputKind)
 {
     juce::AudioSampleBuffer input (std::max ({ pair.inputs, pair.outputs, 1 }), numSamples);
 
@@ -158,20 +158,29 @@ inline ::testing::AssertionResult runBlock (Pair& pair, std::mt19937& rng, int n
     return runInput (pair, input, midi);
 }
 
+inline void setToRandomValue (Pair& pair, int index, std::mt19937& rng)
+{
+    pair.set (index, randomValueFor (index, rng, pair.engine.parameters.getUnchecked (index)->defaultNormalised));
+}
+
+// The default patch.
+inline void resetPatch (Pair& pair)
+{
+    for (int i = 0; i < 98; ++i)
+        pair.set (i, pair.engine.parameters.getUnchecked (i)->defaultNormalised);
+}
+
 inline void randomisePatch (Pair& pair, std::mt19937& rng)
 {
     for (int i = 0; i < 98; ++i)
-        pair.set (i, randomValueFor (i, rng, pair.engine.parameters.getUnchecked (i)->defaultNormalised));
+        setToRandomValue (pair, i, rng);
 }
 
 inline void changeSomeParameters (Pair& pair, std::mt19937& rng)
 {
     const int count = 1 + (int) (rng() % 4);
     for (int n = 0; n < count; ++n)
-    {
-        const int index = (int) (rng() % 98);
-        pair.set (index, randomValueFor (index, rng, pair.engine.parameters.getUnchecked (index)->defaultNormalised));
-    }
+        setToRandomValue (pair, (int) (rng() % 98), rng);
 }
 
 // Long delays, where a glide or a change of sample rate can take a delay to the end of its ring:

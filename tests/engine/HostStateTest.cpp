@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 using namespace settingstest;
@@ -30,10 +29,9 @@ std::string stateBlobFromTheFormat (VarluneAudioProcessor& processor)
 
     for (int i = 0; i < 98; ++i)
     {
-        char value[64];
-        std::snprintf (value, sizeof (value), "%.20g", (double) processor.getParameter (i));
         const auto name = processor.getParameterName (i).toStdString();
-        text += " " + name + "=\"" + value + "\" " + name + "CC=\"" + std::to_string (processor.getParameterRecord (i)->getMidiCC()) + "\"";
+        text += " " + name + "=\"" + printed (processor.getParameter (i)) + "\" "
+              + name + "CC=\"" + std::to_string (processor.getParameterRecord (i)->getMidiCC()) + "\"";
     }
 
     text += "/>";

@@ -6,16 +6,20 @@
 #include <thread>
 #include <vector>
 
+namespace
+{
+#if defined (__SANITIZE_THREAD__)
+constexpr int rounds = 500;  // ThreadSanitizer looks for the race itself; a few rounds show it
+#else
+constexpr int rounds = 20000;
+#endif
+} // namespace
+
 // Hosts, the editor and learned controllers store values from different threads while others read
 // them; every reader must see a value that some writer stored, and no access may race.
 TEST (ParameterConcurrency, StoresAndReadsFromManyThreads)
 {
     VarluneAudioProcessor processor;
-#if defined (__SANITIZE_THREAD__)
-    constexpr int rounds = 500;  // ThreadSanitizer looks for the race itself; a few rounds show it
-#else
-    constexpr int rounds = 20000;
-#endif
     std::atomic<bool> go { false };
     std::atomic<int> badReads { 0 };
 
@@ -75,11 +79,6 @@ TEST (ParameterConcurrency, SimultaneousStoresLeaveAMatchingPair)
     mordwickLib::PluginParameter parameter;
     parameter.init (1.0f, 1000.0f, 60.0f, false, "Delay1_Time", "Ms", true, false);
     constexpr int numWriters = 3;
-#if defined (__SANITIZE_THREAD__)
-    constexpr int rounds = 500;  // ThreadSanitizer looks for the race itself; a few rounds show it
-#else
-    constexpr int rounds = 20000;
-#endif
     std::atomic<int> started { 0 }, finished { 0 };
 
     auto writer = [&] (int w)

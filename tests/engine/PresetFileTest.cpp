@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstdio>
 
 using namespace settingstest;
 
@@ -12,15 +11,6 @@ namespace
 juce::File testData (const char* name)
 {
     return juce::File (VARLUNE_TEST_DATA_DIR).getChildFile (name);
-}
-
-// A value as the C library prints a double with 20 significant digits ("%.20g"), which is what
-// the file format asks for; the writer under test has its own formatting.
-std::string printed (float value)
-{
-    char text[64];
-    std::snprintf (text, sizeof (text), "%.20g", (double) value);
-    return text;
 }
 
 // The preset file a processor's settings give, built here from the format's rules rather than by
@@ -86,10 +76,8 @@ TEST (PresetFileFormat, ValuesHaveTwentySignificantDigitsInGeneralNotation)
     for (int i = 0; i < 2000; ++i)
     {
         const float v = i < 1000 ? value (random) : std::ldexp (value (random), -(i % 140));
-        char expected[64];
-        std::snprintf (expected, sizeof (expected), "%.20g", (double) v);
         const auto text = SettingsDocument::formatValue ((double) v);
-        ASSERT_EQ (text, juce::String (expected));
+        ASSERT_EQ (text, juce::String (printed (v)));
         ASSERT_EQ ((float) SettingsDocument::readNumber (text), v) << text;
     }
 }

@@ -3,6 +3,7 @@
 #include "SettingsDocument.h"
 #include "VarluneAudioProcessor.h"
 
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
@@ -35,6 +36,15 @@ inline juce::MemoryBlock bytesOf (const juce::File& file)
 inline std::string textOf (const juce::MemoryBlock& data)
 {
     return std::string (static_cast<const char*> (data.getData()), data.getSize());
+}
+
+// A value as the C library prints a double with 20 significant digits ("%.20g"), which is what
+// the file formats ask for; the writers under test have their own formatting.
+inline std::string printed (float value)
+{
+    char text[64];
+    std::snprintf (text, sizeof (text), "%.20g", (double) value);
+    return text;
 }
 
 inline juce::MemoryBlock blockOf (const std::string& text)

@@ -207,8 +207,7 @@ TEST (SignalGraphDifferential, SparsePatchesMatchTheReferenceModel)
 
         for (int patch = 0; patch < 12; ++patch)
         {
-            for (int i = 0; i < 98; ++i)
-                pair.set (i, pair.engine.parameters.getUnchecked (i)->defaultNormalised);
+            resetPatch (pair);
 
             for (int k = 1; k <= 4; ++k)
             {
@@ -279,8 +278,7 @@ TEST (SignalGraphDifferential, BuffersWhoseChannelCountChangesMatchTheReferenceM
 
     for (int patch = 0; patch < 6; ++patch)
     {
-        for (int i = 0; i < 98; ++i)
-            pair.set (i, pair.engine.parameters.getUnchecked (i)->defaultNormalised);
+        resetPatch (pair);
 
         // Idle lines at different delays, and now and then a second line that runs.
         for (int k = 1; k <= 4; ++k)
