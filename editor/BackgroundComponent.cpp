@@ -78,22 +78,6 @@ BackgroundComponent::~BackgroundComponent()
     // An open menu draws with menuLook and would report to this panel: it goes first.
     if (menuOpen)
         juce::PopupMenu::dismissAllActiveMenus();
-
-    for (auto* owner : { &delay1, &delay2, &delay3, &delay4 })
-        owner->reset();
-    for (auto* owner : { &mixer1, &mixer2, &mixer3, &mixer4 })
-        owner->reset();
-    for (auto* owner : { &lfo1, &lfo2, &lfo3, &lfo4 })
-        owner->reset();
-    outStrip.reset();
-    paramDisplay.reset();
-    for (auto* owner : { &panicButton, &menuButton, &learnButton, &unlearnButton, &clearButton,
-                         &saveButton, &loadButton })
-        owner->reset();
-    presetBox.reset();
-    logoMark.reset();
-    for (auto* owner : { &randomButton, &prevButton, &nextButton })
-        owner->reset();
 }
 
 void BackgroundComponent::setProcessor (VarluneAudioProcessor& processorToUse)
@@ -195,18 +179,17 @@ void BackgroundComponent::paint (juce::Graphics& g)
 
 void BackgroundComponent::updateFromPlugin()
 {
-    for (auto* button : { panicButton.get(), randomButton.get(), prevButton.get(), nextButton.get() })
-        if (button->getToggleState())
-            button->setToggleState (false, juce::dontSendNotification);
-
-    clearButton->setToggleState (false, juce::dontSendNotification);
+    // The momentary buttons stay lit until the refresh after their click.
+    for (auto* button : { panicButton.get(), randomButton.get(), prevButton.get(), nextButton.get(),
+                          clearButton.get(), saveButton.get(), loadButton.get() })
+        button->setToggleState (false, juce::dontSendNotification);
 
     // Refilled silently: a notification would make the box's handler ask for its selection again
     // (reloading the preset over the user's edits) or for index -1.
     if (processor->presetListChanged.exchange (false) || refillPresetBox)
     {
         presetBox->clear (juce::dontSendNotification);
-        const auto names = processor->presetNames;
+        const auto& names = processor->presetNames;
         for (int i = 0; i < names.size(); ++i)
             presetBox->addItem (names[i], i + 1);
         refillPresetBox = false;
@@ -214,10 +197,6 @@ void BackgroundComponent::updateFromPlugin()
 
     processor->loadPendingPreset();
     presetBox->setText (processor->getCurrentPresetName(), juce::dontSendNotification);
-
-    for (auto* button : { saveButton.get(), loadButton.get() })
-        if (button->getToggleState())
-            button->setToggleState (false, juce::dontSendNotification);
 
     for (auto* panel : { delay1.get(), delay2.get(), delay3.get(), delay4.get() })
         panel->updateFromPlugin();

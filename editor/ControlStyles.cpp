@@ -68,6 +68,13 @@ std::unique_ptr<juce::Label> rowCaption (const juce::String& name, const juce::S
     return titleLabel (name, text);
 }
 
+std::unique_ptr<juce::Label> barLabel (const juce::String& name, const juce::String& text)
+{
+    auto label = titleLabel (name, text);
+    label->removeColour (juce::Label::backgroundColourId);
+    return label;
+}
+
 std::unique_ptr<juce::Label> knobCaption (const juce::String& name, const juce::String& text)
 {
     return makeLabel (name, text, 12.0f, juce::Justification::centred);

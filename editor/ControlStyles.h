@@ -4,12 +4,15 @@
 
 #include <memory>
 
-/** The controls of the delay, LFO and mixer panels, each made in its style. */
+/** The controls of the editor's panels, each made in its style. */
 namespace ControlStyle
 {
     /** A panel's name, and the caption of a selector row. */
     std::unique_ptr<juce::Label> titleLabel (const juce::String& name, const juce::String& text);
     std::unique_ptr<juce::Label> rowCaption (const juce::String& name, const juce::String& text);
+
+    /** A label of the bottom bar: white text straight on the bar's green, no background of its own. */
+    std::unique_ptr<juce::Label> barLabel (const juce::String& name, const juce::String& text);
 
     /** The caption under a visible knob. */
     std::unique_ptr<juce::Label> knobCaption (const juce::String& name, const juce::String& text);

@@ -102,7 +102,10 @@ void DelayComponent::buttonClicked (juce::Button* button)
 
 void DelayComponent::updateFromPlugin()
 {
-    if (takeFirstRefresh() && hasUnit())
+    if (! hasUnit())
+        return;
+
+    if (takeFirstRefresh())
     {
         setDoubleClickDefault (*timeKnob, activeTimeParameter());
         setDoubleClickDefault (*feedKnob, parameter (delayFeedback));
@@ -110,9 +113,6 @@ void DelayComponent::updateFromPlugin()
         setDoubleClickDefault (*feedInLevelKnob, parameter (delayFeedbackInputLevel));
         setDoubleClickDefault (*timeModDepthKnob, parameter (delayTimeModDepth));
     }
-
-    if (! hasUnit())
-        return;
 
     showValueText (*inLevelLabel, parameter (delayInputLevel));
     showValueText (*feedInLevelLabel, parameter (delayFeedbackInputLevel));

@@ -88,15 +88,15 @@ void LfoComponent::buttonClicked (juce::Button* button)
 
 void LfoComponent::updateFromPlugin()
 {
-    if (takeFirstRefresh() && hasUnit())
+    if (! hasUnit())
+        return;
+
+    if (takeFirstRefresh())
     {
         setDoubleClickDefault (*rateKnob, activeRateParameter());
         setDoubleClickValue (*waveKnob, ControlValue::waveKnobPosition (defaultOf (parameter (lfoWave))));
         setDoubleClickDefault (*rateModDepthKnob, parameter (lfoRateModDepth));
     }
-
-    if (! hasUnit())
-        return;
 
     showValueText (*rateModDepthLabel, parameter (lfoRateModDepth));
     showKnob (*rateKnob, activeRateParameter());

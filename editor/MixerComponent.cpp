@@ -83,18 +83,18 @@ void MixerComponent::enableForMode (int modeItemIndex)
 
 void MixerComponent::updateFromPlugin()
 {
-    if (takeFirstRefresh() && hasUnit())
-    {
-        setDoubleClickDefault (*valueKnob, parameter (mixerControl));
-        setDoubleClickDefault (*valueModDepthKnob, parameter (mixerControlModDepth));
-    }
-
     // The enabling follows the mode the box showed before this refresh, so a mode set from
     // outside the panel is enabled for one refresh after the box first shows it.
     enableForMode (modeBox->getSelectedItemIndex());
 
     if (! hasUnit())
         return;
+
+    if (takeFirstRefresh())
+    {
+        setDoubleClickDefault (*valueKnob, parameter (mixerControl));
+        setDoubleClickDefault (*valueModDepthKnob, parameter (mixerControlModDepth));
+    }
 
     showValueText (*valueModDepthLabel, parameter (mixerControlModDepth));
     showKnob (*valueKnob, parameter (mixerControl));

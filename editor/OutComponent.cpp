@@ -5,14 +5,6 @@
 
 namespace
 {
-// The strip's labels draw white text straight on its green: no background of their own.
-std::unique_ptr<juce::Label> stripLabel (const juce::String& name, const juce::String& text)
-{
-    auto label = ControlStyle::titleLabel (name, text);
-    label->removeColour (juce::Label::backgroundColourId);
-    return label;
-}
-
 std::unique_ptr<juce::Slider> stripKnob (const juce::String& name)
 {
     auto knob = ControlStyle::visibleKnob (name, 1.0, 0.001);
@@ -36,13 +28,13 @@ void whiten (juce::ComboBox& box)
 
 OutComponent::OutComponent()
 {
-    adopt (gainLabel, stripLabel ("gain label", "Gain"));
+    adopt (gainLabel, ControlStyle::barLabel ("gain label", "Gain"));
     adopt (gainSlider, stripKnob ("gain slider")).addListener (this);
-    adopt (drywetLabel, stripLabel ("drywet label", "Dry/Wet"));
+    adopt (drywetLabel, ControlStyle::barLabel ("drywet label", "Dry/Wet"));
     adopt (drywetKnob, stripKnob ("drywet knob")).addListener (this);
     adopt (modBox, stripBox ("mod box")).addListener (this);
     adopt (modKnob, stripKnob ("mod knob")).addListener (this);
-    adopt (inLabel, stripLabel ("in label", "In"));
+    adopt (inLabel, ControlStyle::barLabel ("in label", "In"));
     adopt (inBox, stripBox ("in box")).addListener (this);
 
     setSize (500, 35);
@@ -51,17 +43,7 @@ OutComponent::OutComponent()
     whiten (*modBox);
 }
 
-OutComponent::~OutComponent()
-{
-    gainLabel.reset();
-    gainSlider.reset();
-    drywetLabel.reset();
-    drywetKnob.reset();
-    modBox.reset();
-    modKnob.reset();
-    inLabel.reset();
-    inBox.reset();
-}
+OutComponent::~OutComponent() = default;
 
 void OutComponent::paint (juce::Graphics& g)
 {

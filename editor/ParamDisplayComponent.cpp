@@ -1,35 +1,18 @@
 #include "ParamDisplayComponent.h"
 
+#include "ControlStyles.h"
 #include "VarluneAudioProcessor.h"
-
-namespace
-{
-std::unique_ptr<juce::Label> makeDisplayLabel (juce::Component& owner, const juce::String& componentName)
-{
-    auto label = std::make_unique<juce::Label> (componentName, juce::String());
-    owner.addAndMakeVisible (label.get());
-    label->setFont (juce::Font (15.0f, juce::Font::plain));
-    label->setJustificationType (juce::Justification::centredLeft);
-    label->setEditable (false, false, false);
-    label->setColour (juce::Label::textColourId, juce::Colours::white);
-    label->setColour (juce::TextEditor::textColourId, juce::Colours::black);
-    label->setColour (juce::TextEditor::backgroundColourId, juce::Colour (0x00000000));
-    return label;
-}
-} // namespace
 
 ParamDisplayComponent::ParamDisplayComponent()
 {
-    nameLabel = makeDisplayLabel (*this, "name label");
-    valueLabel = makeDisplayLabel (*this, "value label");
+    nameLabel = ControlStyle::barLabel ("name label", {});
+    valueLabel = ControlStyle::barLabel ("value label", {});
+    addAndMakeVisible (*nameLabel);
+    addAndMakeVisible (*valueLabel);
     setSize (250, 35);
 }
 
-ParamDisplayComponent::~ParamDisplayComponent()
-{
-    nameLabel.reset();
-    valueLabel.reset();
-}
+ParamDisplayComponent::~ParamDisplayComponent() = default;
 
 void ParamDisplayComponent::paint (juce::Graphics&)
 {

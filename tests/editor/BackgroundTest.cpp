@@ -90,7 +90,7 @@ TEST_F (Background, ChildrenInOrderWithTheirProportionalBounds)
         }
     }
 
-    // The Part's own pixels at the opening size.
+    // The exact pixels at the opening size.
     background.setSize (1000, 700);
     for (int k = 0; k < 4; ++k)
         EXPECT_EQ (background.getChildComponent (k)->getBounds(), juce::Rectangle<int> (20 + 245 * k, 56, 225, 210));

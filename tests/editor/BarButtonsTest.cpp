@@ -11,15 +11,17 @@ class BarButtons : public BackgroundPanelTest
 {
 protected:
     // The bar button showing this text.
-    juce::TextButton& button (const juce::String& text)
+    static juce::TextButton& button (juce::Component& panel, const juce::String& text)
     {
-        for (auto* c : background.getChildren())
+        for (auto* c : panel.getChildren())
             if (auto* b = dynamic_cast<juce::TextButton*> (c); b != nullptr && b->getButtonText() == text)
                 return *b;
 
         ADD_FAILURE() << "no button " << text;
-        return dynamic_cast<juce::TextButton&> (*background.getChildComponent (14));
+        return dynamic_cast<juce::TextButton&> (*panel.getChildComponent (14));
     }
+
+    juce::TextButton& button (const juce::String& text) { return button (background, text); }
 
     void runBlock (const juce::MidiBuffer& midi = {})
     {
@@ -38,8 +40,7 @@ protected:
 
     juce::File savePreset (const juce::String& name, float value)
     {
-        for (int i = 0; i < 98; ++i)
-            processor.setParameter (i, value);
+        setAll (value);
 
         const auto file = juce::File (processor.presetManager.getPresetFolder()).getChildFile (name + ".vlp");
         processor.saveDialogClosed (file);
@@ -277,11 +278,7 @@ TEST_F (BarButtons, RandomiseChangesOnlyItsFamiliesWithoutGestures)
     BackgroundComponent alone;
     host.events.clear();
     for (const auto* text : { "RND", "PANIC", "<", "Clear" })
-    {
-        for (auto* c : alone.getChildren())
-            if (auto* b = dynamic_cast<juce::TextButton*> (c); b != nullptr && b->getButtonText() == text)
-                click (*b);
-    }
+        click (button (alone, text));
     EXPECT_TRUE (host.events.empty());
 }
 

@@ -75,32 +75,14 @@ TEST_F (OutStrip, EachControlDrivesItsParameterAsOneGesture)
 {
     strip.updateFromPlugin();
 
-    struct Change { const char* control; double position; int parameter; float value; };
-    const Change changes[] = {
+    expectUserChanges (strip, {
         { "in box",      13,    ParameterIndex::outInputSource,  1.0f },
         { "in box",      0,     ParameterIndex::outInputSource,  0.0f },
         { "mod box",     11,    ParameterIndex::dryWetModSource, 11.0f / 13.0f },
         { "drywet knob", 0.25,  ParameterIndex::dryWet,          0.25f },
         { "mod knob",    0.7,   ParameterIndex::dryWetModDepth,  0.7f },
         { "gain slider", 0.123, ParameterIndex::outGain,         0.123f },
-    };
-
-    for (const auto& change : changes)
-    {
-        SCOPED_TRACE (change.control);
-        host.events.clear();
-        auto& control = childNamed (strip, change.control);
-
-        if (auto* box = dynamic_cast<juce::ComboBox*> (&control))
-            box->setSelectedItemIndex ((int) change.position, juce::sendNotificationSync);
-        else
-            dynamic_cast<juce::Slider&> (control).setValue (change.position, juce::sendNotificationSync);
-
-        EXPECT_EQ (host.events, userChange (change.parameter, change.value));
-        EXPECT_EQ (processor.getParameter (change.parameter), change.value);
-        EXPECT_EQ (processor.lastParamName, processor.getParameterName (change.parameter));
-        EXPECT_EQ (processor.lastParamText, processor.getParameterText (change.parameter));
-    }
+    });
 }
 
 TEST_F (OutStrip, DoubleClickReturnsAKnobToItsDefault)
