@@ -9,6 +9,7 @@ void ParameterPanel::sendUserChange (int parameterIndex, float value)
     engine.beginParameterChangeGesture (parameterIndex);
     engine.setParameterNotifyingHost (parameterIndex, value);
     engine.endParameterChangeGesture (parameterIndex);
+    engine.prepareRingPages();
 
     engine.setLastMovedParameter (parameterIndex);
     engine.updateLastMovedDisplay();

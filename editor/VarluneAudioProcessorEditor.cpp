@@ -62,6 +62,9 @@ void VarluneAudioProcessorEditor::timerCallback()
 {
     background.updateFromPlugin();
 
+    // Host automation may have started a delay line; a PANIC leaves rings to release.
+    varluneProcessor.prepareRingPages();
+
     if (varluneProcessor.uiSizeResetRequested)
     {
         takeStoredSize();

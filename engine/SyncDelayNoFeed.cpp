@@ -23,6 +23,25 @@ std::unique_ptr<float[], SyncDelayNoFeed::RingRelease> allocateZeroedRing (int l
 
     return { static_cast<float*> (pages), { bytes } };
 }
+
+void releasePages (float* ring, int length) noexcept
+{
+    // Dropped pages of private anonymous memory read as zero again.
+    if (madvise (ring, sizeof (float) * (size_t) length, MADV_DONTNEED) != 0)
+        std::fill (ring, ring + length, 0.0f);
+}
+
+void populatePages (float* ring, int length) noexcept
+{
+    const size_t bytes = sizeof (float) * (size_t) length;
+
+    if (madvise (ring, bytes, MADV_POPULATE_WRITE) == 0)
+        return;
+
+    // Kernels before 5.14: locking pages in faults them in for writing too.
+    if (mlock (ring, bytes) == 0)
+        munlock (ring, bytes);
+}
 } // namespace
 
 void SyncDelayNoFeed::RingRelease::operator() (float* ring) const noexcept
@@ -31,13 +50,18 @@ void SyncDelayNoFeed::RingRelease::operator() (float* ring) const noexcept
 }
 
 SyncDelayNoFeed::SyncDelayNoFeed()
-    : ringBuffer (allocateZeroedRing (4410))
 {
+    resizeRing (4410);
 }
 
 void SyncDelayNoFeed::resizeRing (int newLength)
 {
-    ringBuffer = allocateZeroedRing (newLength);
+    auto first = allocateZeroedRing (newLength);
+    auto second = allocateZeroedRing (newLength);
+    rings[0] = std::move (first);
+    rings[1] = std::move (second);
+    pagesReady[0] = pagesReady[1] = false;
+    ringBuffer = rings[0].get();
     ringLength = newLength;
     writeIndex = 0;
 }
@@ -68,8 +92,36 @@ bool SyncDelayNoFeed::followSampleRate (double newSampleRate)
 
 void SyncDelayNoFeed::clear()
 {
-    std::fill (ringBuffer.get(), ringBuffer.get() + ringLength, 0.0f);
+    releasePages (ringBuffer, ringLength);
+    pagesReady[slotInUse()] = false;
     restart();
+}
+
+void SyncDelayNoFeed::swapInSpareRing() noexcept
+{
+    ringBuffer = rings[1 - slotInUse()].get();
+    restart();
+}
+
+void SyncDelayNoFeed::releaseSpareRing() noexcept
+{
+    const int spare = 1 - slotInUse();
+    releasePages (rings[spare].get(), ringLength);
+    pagesReady[spare] = false;
+}
+
+void SyncDelayNoFeed::makeRingsReady (Rings which) noexcept
+{
+    for (int slot = 0; slot < 2; ++slot)
+    {
+        const bool wanted = which == Rings::both || (slot == slotInUse()) == (which == Rings::inUse);
+
+        if (wanted && ! pagesReady[slot])
+        {
+            populatePages (rings[slot].get(), ringLength);
+            pagesReady[slot] = true;
+        }
+    }
 }
 
 void SyncDelayNoFeed::restart() noexcept
@@ -87,7 +139,7 @@ float SyncDelayNoFeed::process (const float* input, float& feedback)
 
     currentDelay = glided (currentDelay, glideStep, targetDelay, glideLength, (float) ringLength);
     readPosition = wrappedReadPosition (writeIndex, currentDelay, (float) ringLength);
-    return readRing (ringBuffer.get(), readPosition, ringLength);
+    return readRing (ringBuffer, readPosition, ringLength);
 }
 
 } // namespace mordwickLib

@@ -19,9 +19,9 @@ public:
     /** Writes input + feedback * feedbackGain, then returns the sample currentDelay - 1 calls back. */
     float process (const float* input, float& feedback);
 
-    /** Replaces the ring with a zero-filled one of the given length and restarts writing. The
-        new ring's pages cost no memory until they are written. When the memory cannot be had,
-        std::bad_alloc is thrown and the line is left as it was. */
+    /** Replaces the ring and its spare with zero-filled ones of the given length and restarts
+        writing. New rings' pages cost no memory until they are written. When the memory cannot be
+        had, std::bad_alloc is thrown and the line is left as it was. */
     void resizeRing (int newLength);
 
     /** Takes up a new sample rate: the ring and the glide length are scaled by the ratio of the
@@ -29,16 +29,33 @@ public:
         was new and the ring replaced; a failed allocation leaves the line at its old rate. */
     bool followSampleRate (double newSampleRate);
 
-    /** Zeroes the ring and the positions; the delay and its glide stay. */
+    /** Zeroes the ring and the positions; the delay and its glide stay. The ring's pages go back
+        to the system, so that a line that no longer runs costs no memory. Not while process runs. */
     void clear();
 
-    /** The positions of clear, for a ring known to hold only +0: its pages stay untouched. */
-    void restart() noexcept;
+    // The spare ring, as long as the ring in use and holding only +0: silencing a line at once is
+    // then a swap, not a write of every entry. The audio thread swaps; the owner releases and
+    // readies pages off the audio thread, at times when no swap can run, except where noted.
+
+    /** Puts the spare ring in use, writing from entry 0; the ring it replaces becomes the spare,
+        to be released before the next swap. */
+    void swapInSpareRing() noexcept;
+
+    /** Gives the spare ring's pages back to the system: it holds only +0 again. */
+    void releaseSpareRing() noexcept;
+
+    /** The rings makeRingsReady prepares; `both` reads nothing that a swap writes, so it may run
+        while one is due. */
+    enum class Rings { inUse, spare, both };
+
+    /** Gives the rings' pages memory now, keeping what they hold, so that process writes no fresh
+        page: on the audio thread each would be a page fault, and a wait on the kernel. */
+    void makeRingsReady (Rings which) noexcept;
 
     /** Returns a ring's pages to the system. */
     struct RingRelease
     {
-        size_t bytes = 0;
+        size_t bytes;
         void operator() (float* ring) const noexcept;
     };
 
@@ -120,7 +137,7 @@ public:
     float targetDelay = 441.0f;
     float feedbackGain = 0.0f;
     double sampleRate = 44100.0;
-    std::unique_ptr<float[], RingRelease> ringBuffer;
+    float* ringBuffer = nullptr;  // the ring in use: one of rings
     float readPosition = 0.0f;
     int writeIndex = 0;
     float currentDelay = 441.0f;
@@ -128,6 +145,13 @@ public:
     int glideLength = 0;
 
 private:
+    void restart() noexcept;
+    int slotInUse() const noexcept   { return ringBuffer == rings[0].get() ? 0 : 1; }
+
+    // The ring in use and the spare, and whether each one's pages have memory.
+    std::unique_ptr<float[], RingRelease> rings[2];
+    bool pagesReady[2] = { false, false };
+
     JUCE_DECLARE_NON_COPYABLE (SyncDelayNoFeed)
 };
 

@@ -27,7 +27,7 @@ void VarluneAudioProcessor::loadUnitsIntoGraph() noexcept
         for (int c = 0; c < numChannels; ++c)
         {
             const auto& line = *delayLines[k].getUnchecked (c);
-            g.delay[k].line[c] = { line.ringBuffer.get(), line.ringLength, (float) line.ringLength,
+            g.delay[k].line[c] = { line.ringBuffer, line.ringLength, (float) line.ringLength,
                                    line.writeIndex, line.currentDelay,
                                    line.targetDelay, line.glideStep, line.feedbackGain, line.glideLength,
                                    (double) (float) line.sampleRate };

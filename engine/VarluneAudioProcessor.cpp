@@ -1,5 +1,6 @@
 #include "VarluneAudioProcessor.h"
 
+#include "Modulation.h"
 #include "SignalGraph.h"
 #include "StretchPlanner.h"
 #include "VarluneAudioProcessorEditor.h"
@@ -103,6 +104,8 @@ const juce::String VarluneAudioProcessor::getName() const { return "Varlune"; }
 
 void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPerBlock*/)
 {
+    const std::lock_guard<std::mutex> lock (ringPagesLock);
+
     // The units change here: first they take their state back from the graph.
     copyGraphStateToUnits();
 
@@ -120,15 +123,21 @@ void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPe
             lfo->sampleRate = sampleRate;
     }
 
+    releaseSwappedOutRings();
+
     for (int c = 0; c < numChannels; ++c)
     {
         for (int k = 0; k < numUnits; ++k)
-            clearDelayLine (k, c);
+        {
+            delayLines[k].getUnchecked (c)->clear();
+            lastFedAt[k][c] = clearLongAgo;
+        }
 
         for (int k = 0; k < numUnits; ++k)
             mixers[k][c]->reset();
     }
 
+    makeRunningRingsReady();
     unitsChangedOutsideGraph = true;
 }
 
@@ -137,26 +146,11 @@ void VarluneAudioProcessor::updateRingSizes (double newSampleRate)
     for (int c = 0; c < numChannels; ++c)
     {
         for (int k = 0; k < numUnits; ++k)
-            if (delayLines[k][c]->followSampleRate (newSampleRate))
-                lastFedAt[k][c] = clearLongAgo;  // a new ring
+            delayLines[k][c]->followSampleRate (newSampleRate);
 
         for (int k = 0; k < numUnits; ++k)
             mixers[k][c]->setSamplerate (newSampleRate);
     }
-}
-
-void VarluneAudioProcessor::clearDelayLine (int unit, int channel) noexcept
-{
-    auto& line = *delayLines[unit].getUnchecked (channel);
-
-    // A ring that has only been written +0 since it was new or cleared is left untouched, so
-    // that resident memory follows the lines that run.
-    if (zeroWrites (unit, channel) >= line.ringLength)
-        line.restart();
-    else
-        line.clear();
-
-    lastFedAt[unit][channel] = clearLongAgo;
 }
 
 int64_t VarluneAudioProcessor::zeroWrites (int k, int c) const noexcept
@@ -233,18 +227,24 @@ void VarluneAudioProcessor::resetAudioRouting()
 {
     for (int index : routingSelectors)
         setParameterNotifyingHost (index, parameters[index]->defaultNormalised);
+
+    prepareRingPages();
 }
 
 void VarluneAudioProcessor::resetModDepths()
 {
     for (int index : modulationDepths)
         setParameterNotifyingHost (index, parameters[index]->defaultNormalised);
+
+    prepareRingPages();
 }
 
 void VarluneAudioProcessor::revertToDefaultSettings()
 {
     for (int index = 0; index < ParameterIndex::numParameters; ++index)
         setParameterNotifyingHost (index, parameters[index]->defaultNormalised);
+
+    prepareRingPages();
 }
 
 void VarluneAudioProcessor::panic()
@@ -252,23 +252,36 @@ void VarluneAudioProcessor::panic()
     for (int index : feedbackAmounts)
         setParameterNotifyingHost (index, 0.0f);
 
-    delayLinesSilenceRequested.store (true, std::memory_order_release);
+    const std::lock_guard<std::mutex> lock (ringPagesLock);
+    releaseSwappedOutRings();
+
+    // A swap still due takes spares that are silent already.
+    if (ringSwap.load (std::memory_order_acquire) == swapRequested)
+        return;
+
+    for (int k = 0; k < numUnits; ++k)
+        if (delayUnitRuns (k))
+            for (int c = 0; c < numChannels; ++c)
+                delayLines[k].getUnchecked (c)->makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::spare);
+
+    ringSwap.store (swapRequested, std::memory_order_release);
 }
 
-void VarluneAudioProcessor::silenceDelayLinesIfRequested() noexcept
+void VarluneAudioProcessor::swapInSilentRingsIfRequested() noexcept
 {
-    if (! delayLinesSilenceRequested.exchange (false, std::memory_order_acquire))
+    if (ringSwap.load (std::memory_order_acquire) != swapRequested)
         return;
 
     copyGraphStateToUnits();
 
     // The last outputs of the lines and mixers and the damping memories go too: fed back through
-    // the routing into the cleared rings, they would start the echo again.
+    // the routing into the silent rings, they would start the echo again.
     for (int c = 0; c < numChannels; ++c)
     {
         for (int k = 0; k < numUnits; ++k)
         {
-            clearDelayLine (k, c);
+            delayLines[k].getUnchecked (c)->swapInSpareRing();
+            lastFedAt[k][c] = clearLongAgo;
             graph->source[sourceDelay1 + k][c] = 0.0f;
             mixers[k].getUnchecked (c)->reset();
             graph->source[sourceMixer1 + k][c] = 0.0f;
@@ -276,6 +289,53 @@ void VarluneAudioProcessor::silenceDelayLinesIfRequested() noexcept
     }
 
     unitsChangedOutsideGraph = true;
+    ringSwap.store (swapped, std::memory_order_release);
+}
+
+void VarluneAudioProcessor::prepareRingPages()
+{
+    const std::lock_guard<std::mutex> lock (ringPagesLock);
+    releaseSwappedOutRings();
+    makeRunningRingsReady();
+}
+
+void VarluneAudioProcessor::releaseSwappedOutRings() noexcept
+{
+    if (ringSwap.load (std::memory_order_acquire) != swapped)
+        return;
+
+    for (auto& unit : delayLines)
+        for (auto* line : unit)
+            line->releaseSpareRing();
+
+    ringSwap.store (sparesSilent, std::memory_order_release);
+}
+
+void VarluneAudioProcessor::makeRunningRingsReady() noexcept
+{
+    // While a swap is due the spare is about to be in use; which ring is in use may change.
+    const auto rings = ringSwap.load (std::memory_order_acquire) == swapRequested
+                           ? mordwickLib::SyncDelayNoFeed::Rings::both
+                           : mordwickLib::SyncDelayNoFeed::Rings::inUse;
+    const int channels = std::min (getTotalNumInputChannels(), (int) numChannels);
+
+    for (int k = 0; k < numUnits; ++k)
+        if (delayUnitRuns (k))
+            for (int c = 0; c < channels; ++c)
+                delayLines[k].getUnchecked (c)->makeRingsReady (rings);
+}
+
+bool VarluneAudioProcessor::delayUnitRuns (int unit) const noexcept
+{
+    // As block processing decides it: a line runs while it is fed or its time is modulated.
+    namespace index = ParameterIndex;
+    const int base = index::delayBase (unit + 1);
+    auto parameter = [&] (int offset) -> const mordwickLib::PluginParameter& { return *parameters.getUnchecked (base + offset); };
+
+    return resolveSelector (parameter (index::delayInput)) != sourceNone
+        || resolveSelector (parameter (index::delayFeedbackInput)) != sourceNone
+        || (parameter (index::delayTimeModDepth).getNormalised() != 0.0f
+            && toChoice (parameter (index::delayTimeModSource).getReal()) != 0);
 }
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()

@@ -80,6 +80,11 @@ public:
         at the start of the next block. Message thread. */
     void panic();
 
+    /** Off the audio thread, after changes that may start delay lines, and from the window's
+        refresh: gives the rings that PANIC swapped out their pages back to the system, and gives
+        the rings of the lines that run their memory now, so that no block writes a fresh page. */
+    void prepareRingPages();
+
     //==============================================================================
     // Presets, host state and preferences (VarluneSettings.cpp).
 
@@ -211,12 +216,20 @@ public:
 private:
     void setCachedDefaults();
     void updateRingSizes (double newSampleRate);
-    void clearDelayLine (int unit, int channel) noexcept;
 
-    // PANIC's clearing of the delay lines: requested by any thread, carried out by the audio
-    // thread at the start of a block, so no block ever runs on a half-cleared ring.
-    std::atomic<bool> delayLinesSilenceRequested { false };
-    void silenceDelayLinesIfRequested() noexcept;
+    // PANIC's silencing of the delay lines: off the audio thread the lines' spare rings (all +0)
+    // get their pages and the swap is asked for; the audio thread swaps them in at the start of its
+    // next block, a fixed small amount of work; off the audio thread again, the rings swapped out
+    // are released and become the next spares. Each step hands the spares to the other side.
+    enum RingSwap : int { sparesSilent, swapRequested, swapped };
+    std::atomic<int> ringSwap { sparesSilent };
+    void swapInSilentRingsIfRequested() noexcept;
+
+    // Off the audio thread, with ringPagesLock held: the rings' sizes and pages.
+    std::mutex ringPagesLock;
+    void releaseSwappedOutRings() noexcept;
+    void makeRunningRingsReady() noexcept;
+    bool delayUnitRuns (int unit) const noexcept;
 
     // Presets, host state and preferences (VarluneSettings.cpp).
     void openPresetsAndPreferences();

@@ -46,7 +46,7 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
     {
         const juce::ScopedNoDenormals noDenormals;
 
-        silenceDelayLinesIfRequested();
+        swapInSilentRingsIfRequested();
         handlePendingProgramChange();
 
         // The graph writes the dry/wet value back, so that one is always taken again.

@@ -6,6 +6,9 @@
 #include <memory>
 #include <vector>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 namespace
 {
 // Records what the processor reports to a host.
@@ -26,6 +29,19 @@ bool ringIsSilent (const mordwickLib::SyncDelayNoFeed& line)
         if (line.ringBuffer[i] != 0.0f)
             return false;
     return true;
+}
+
+// The fraction of the ring in use whose pages have memory.
+double residentShare (const mordwickLib::SyncDelayNoFeed& line)
+{
+    const size_t page = (size_t) sysconf (_SC_PAGESIZE);
+    const size_t pages = (sizeof (float) * (size_t) line.ringLength + page - 1) / page;
+    std::vector<unsigned char> resident (pages);
+    mincore (line.ringBuffer, sizeof (float) * (size_t) line.ringLength, resident.data());
+    size_t count = 0;
+    for (auto r : resident)
+        count += r & 1u;
+    return (double) count / (double) pages;
 }
 } // namespace
 
@@ -133,14 +149,17 @@ TEST (Processor, PrepareToPlayResizesByTheRatioAndClearsTheLinesThatRan)
     EXPECT_EQ (line.ringLength, 576002);
     EXPECT_TRUE (ringIsSilent (line));
 
-    // A line that only ever wrote silence starts again without its ring being written.
+    // Clearing gives a ring's pages back: a line that does not run holds no memory, while the ring
+    // of one that runs has all its pages before a block writes them.
     auto& idle = *processor.delayLines[2][1];
     runBlock();
     idle.writeIndex = 17;
     idle.ringBuffer[5] = 1.0f;  // not something the line itself could write
     processor.prepareToPlay (48000.0, 256);
+    EXPECT_EQ (residentShare (idle), 0.0);
+    EXPECT_EQ (residentShare (line), 1.0);
     EXPECT_EQ (idle.writeIndex, 0);
-    EXPECT_EQ (idle.ringBuffer[5], 1.0f);
+    EXPECT_EQ (idle.ringBuffer[5], 0.0f);
 
     processor.prepareToPlay (44100.0, 256);
     EXPECT_EQ (line.ringLength, 529202);
