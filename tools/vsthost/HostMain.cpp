@@ -33,8 +33,7 @@ void usage()
         "  --write-input FILE.wav write the input as well\n"
         "  --list                 list the parameters with their texts\n"
         "  --window               open the plug-in's window first (needs a display), render after\n"
-        "                         it is closed\n"
-        "  --editor-png FILE.png  write the plug-in's window as an image (no display needed)");
+        "                         it is closed");
 }
 
 bool split (const std::string& text, char separator, std::vector<std::string>& parts)
@@ -92,7 +91,7 @@ int main (int argc, char** argv)
     }
 
     const std::string pluginPath = argv[1];
-    std::string inPath, outPath, inputOutPath, loadChunk, saveChunk, editorImage, signalKind = "clicks";
+    std::string inPath, outPath, inputOutPath, loadChunk, saveChunk, signalKind = "clicks";
     double seconds = 2.0, rate = 0.0, tempo = 120.0;
     int blockSize = 512;
     bool list = false, window = false;
@@ -121,7 +120,6 @@ int main (int argc, char** argv)
         else if (option == "--tempo") tempo = std::atof (next().c_str());
         else if (option == "--load-chunk") loadChunk = next();
         else if (option == "--save-chunk") saveChunk = next();
-        else if (option == "--editor-png") editorImage = next();
         else if (option == "--set" && split (next(), '=', parts) && parts.size() == 2)
             settings.emplace_back (std::atoi (parts[0].c_str()), (float) std::atof (parts[1].c_str()));
         else if (option == "--cc" && split (next(), ':', parts) && parts.size() == 3)
@@ -183,16 +181,6 @@ int main (int argc, char** argv)
     {
         std::string problem;
         if (! runEditorWindow (host, problem)) { std::fprintf (stderr, "cannot open the window: %s\n", problem.c_str()); return 1; }
-    }
-
-    if (! editorImage.empty())
-    {
-        if (host.dispatch (EffectOpcode::VendorSpecific, VendorRequest::WriteEditorImage, 0, editorImage.data()) != 1)
-        {
-            std::fprintf (stderr, "the plug-in did not write its window to %s\n", editorImage.c_str());
-            return 1;
-        }
-        std::printf ("wrote the window to %s\n", editorImage.c_str());
     }
 
     WavFile output;
