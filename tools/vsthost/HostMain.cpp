@@ -1,7 +1,7 @@
-// Command-line VST 2.4 host: renders a WAV file or a test signal through a plug-in.
+// Command-line VST 2.4 host: renders a sound file or a test signal through a plug-in.
 #include "EditorWindow.h"
+#include "SoundFile.h"
 #include "VstHost.h"
-#include "WavFile.h"
 
 #include <cmath>
 #include <cstdio>
@@ -18,7 +18,8 @@ void usage()
 {
     std::puts (
         "usage: varlune_host <plugin.so> [options]\n"
-        "  --in FILE.wav          input file (otherwise a generated signal)\n"
+        "  --in FILE              input sound file: WAV, AIFF, FLAC, ... (otherwise a generated\n"
+        "                         signal)\n"
         "  --signal KIND          impulse | noise | tone | clicks (default clicks)\n"
         "  --seconds S            length of a generated signal (default 2)\n"
         "  --rate HZ              sample rate (default: the input file's, else 48000)\n"
@@ -29,8 +30,9 @@ void usage()
         "  --program FRAME:N      MIDI program change at a frame\n"
         "  --load-chunk FILE      restore the plug-in's state from a file first\n"
         "  --save-chunk FILE      save the plug-in's state after rendering\n"
-        "  --out FILE.wav         write the output\n"
-        "  --write-input FILE.wav write the input as well\n"
+        "  --out FILE             write the output, in the format of its extension (.wav, .aiff,\n"
+        "                         .flac, ...; float where the format has it)\n"
+        "  --write-input FILE     write the input as well\n"
         "  --list                 list the parameters with their texts\n"
         "  --window               open the plug-in's window first (needs a display), render after\n"
         "                         it is closed");
@@ -130,7 +132,7 @@ int main (int argc, char** argv)
         else { usage(); return 2; }
     }
 
-    WavFile input;
+    SoundFile input;
     if (! inPath.empty())
     {
         const auto problem = input.read (inPath);
@@ -183,7 +185,7 @@ int main (int argc, char** argv)
         if (! runEditorWindow (host, problem)) { std::fprintf (stderr, "cannot open the window: %s\n", problem.c_str()); return 1; }
     }
 
-    WavFile output;
+    SoundFile output;
     output.sampleRate = rate;
     output.channels = host.render (input.channels, blockSize, midi);
 
