@@ -41,10 +41,15 @@ VarluneAudioProcessorEditor::~VarluneAudioProcessorEditor()
     setLookAndFeel (nullptr);
 }
 
+juce::Rectangle<int> VarluneAudioProcessorEditor::getOpeningBounds (const VarluneAudioProcessor& owner)
+{
+    return { openingSide (owner.lastUIWidth, maximumWidth), openingSide (owner.lastUIHeight, maximumHeight) };
+}
+
 void VarluneAudioProcessorEditor::takeStoredSize()
 {
-    setSize (openingSide (varluneProcessor.lastUIWidth, maximumWidth),
-             openingSide (varluneProcessor.lastUIHeight, maximumHeight));
+    const auto bounds = getOpeningBounds (varluneProcessor);
+    setSize (bounds.getWidth(), bounds.getHeight());
 }
 
 void VarluneAudioProcessorEditor::paint (juce::Graphics&)

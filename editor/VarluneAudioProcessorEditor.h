@@ -30,6 +30,10 @@ public:
     /** The refresh; also carries out the processor's request to reset the window's size. */
     void timerCallback() override;
 
+    /** The size a window of this processor opens at: the size last stored, truncated to whole
+        pixels. Builds no window, so a host may ask before opening one, from any thread. */
+    static juce::Rectangle<int> getOpeningBounds (const VarluneAudioProcessor& owner);
+
 private:
     /** Takes the size the processor last stored, truncated to whole pixels. */
     void takeStoredSize();

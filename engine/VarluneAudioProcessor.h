@@ -207,10 +207,11 @@ public:
     juce::StringArray presetNames;                      // the editor's copy of the list; message thread
     std::atomic<bool> presetListChanged { true };       // set by a save, cleared by the editor
 
-    // The editor's size to open with, and the menu's request that the open window take it again;
-    // message thread.
-    float lastUIWidth = 1000.0f;
-    float lastUIHeight = 700.0f;
+    // The editor's size to open with, written on the message thread and read by a host's size
+    // query from any thread; and the menu's request that the open window take it again (message
+    // thread).
+    std::atomic<float> lastUIWidth { 1000.0f };
+    std::atomic<float> lastUIHeight { 700.0f };
     bool uiSizeResetRequested = false;
 
 private:

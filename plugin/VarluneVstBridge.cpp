@@ -4,12 +4,6 @@
 #include <cstring>
 #include <new>
 
-namespace juce
-{
-// JUCE's Linux message queue; pumped from the host's idle calls while an editor is open.
-bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
-}
-
 namespace
 {
 // Copies at most maxLength characters and always terminates.
@@ -40,40 +34,11 @@ int midiMessageLength (std::uint8_t status)
 } // namespace
 
 //==============================================================================
-struct VarluneVstBridge::EditorHolder : public juce::Component, private juce::ComponentListener
-{
-    EditorHolder (VarluneVstBridge& ownerToUse, juce::AudioProcessorEditor* editorToHold)
-        : owner (ownerToUse), editor (editorToHold)
-    {
-        setOpaque (true);
-        addAndMakeVisible (editor.get());
-        setSize (editor->getWidth(), editor->getHeight());
-        editor->addComponentListener (this);
-    }
-
-    ~EditorHolder() override
-    {
-        editor->removeComponentListener (this);
-        owner.processor->editorBeingDeleted (editor.get());
-    }
-
-    void componentMovedOrResized (juce::Component&, bool, bool wasResized) override
-    {
-        if (wasResized)
-        {
-            setSize (editor->getWidth(), editor->getHeight());
-            owner.editorResized();
-        }
-    }
-
-    VarluneVstBridge& owner;
-    std::unique_ptr<juce::AudioProcessorEditor> editor;
-};
-
-//==============================================================================
-VarluneVstBridge::VarluneVstBridge (HostCallbackProc hostCallbackToUse, juce::AudioProcessor* processorToWrap)
+VarluneVstBridge::VarluneVstBridge (HostCallbackProc hostCallbackToUse, juce::AudioProcessor* processorToWrap,
+                                    VstEditorHost::OpeningBounds windowOpeningBounds)
     : AudioEffectX (hostCallbackToUse, processorToWrap->getNumPrograms(), processorToWrap->getNumParameters()),
-      processor (processorToWrap)
+      processor (processorToWrap),
+      editorHost (*processor, std::move (windowOpeningBounds), *this)
 {
     setUniqueID (uniqueId);
     setNumInputs (numChannels);
@@ -94,7 +59,7 @@ VarluneVstBridge::VarluneVstBridge (HostCallbackProc hostCallbackToUse, juce::Au
 
 VarluneVstBridge::~VarluneVstBridge()
 {
-    closeEditor();
+    editorHost.close();
     processor->removeListener (this);
     processor->setPlayHead (nullptr);
 }
@@ -103,7 +68,7 @@ void VarluneVstBridge::open() {}
 
 void VarluneVstBridge::close()
 {
-    closeEditor();
+    editorHost.close();
 }
 
 //==============================================================================
@@ -455,129 +420,8 @@ std::int32_t VarluneVstBridge::getPlugCategory()
 std::int64_t VarluneVstBridge::dispatcher (std::int32_t opcode, std::int32_t index, std::int64_t value,
                                            void* ptr, float opt)
 {
-    switch (opcode)
-    {
-        case EffectOpcode::EditorGetRect:
-        case EffectOpcode::EditorOpen:
-        case EffectOpcode::EditorClose:
-        case EffectOpcode::EditorIdle:
-            return handleEditorOpcode (opcode, ptr);
-        default:
-            return AudioEffectX::dispatcher (opcode, index, value, ptr, opt);
-    }
-}
+    if (VstEditorHost::isWindowOpcode (opcode))
+        return editorHost.dispatch (opcode, ptr);
 
-std::int64_t VarluneVstBridge::handleEditorOpcode (std::int32_t opcode, void* ptr)
-{
-    if (! processor->hasEditor())
-        return 0;
-
-    switch (opcode)
-    {
-        case EffectOpcode::EditorGetRect:
-        {
-            if (ptr == nullptr)
-                return 0;
-
-            juce::Rectangle<int> bounds;
-            if (editorHolder != nullptr)
-            {
-                bounds = editorHolder->getBounds();
-            }
-            else if (std::unique_ptr<juce::AudioProcessorEditor> probe { processor->createEditorIfNeeded() })
-            {
-                bounds = probe->getBounds();
-                processor->editorBeingDeleted (probe.get());
-            }
-
-            editorRect = { 0, 0, (std::int16_t) bounds.getHeight(), (std::int16_t) bounds.getWidth() };
-            *static_cast<EditorRect**> (ptr) = &editorRect;
-            return 1;
-        }
-
-        case EffectOpcode::EditorOpen:
-            openEditor (ptr);
-            return editorHolder != nullptr ? 1 : 0;
-
-        case EffectOpcode::EditorClose:
-            closeEditor();
-            return 1;
-
-        case EffectOpcode::EditorIdle:
-            // Hosts call this regularly while the window is open; JUCE's messages are run here.
-            for (int i = 0; i < 64 && juce::dispatchNextMessageOnSystemQueue (true); ++i)
-            {
-            }
-            return 1;
-
-        default:
-            return 0;
-    }
-}
-
-void VarluneVstBridge::openEditor (void* parentWindow)
-{
-    closeEditor();
-
-    // The window lives inside the host's; without one there is nowhere to put it.
-    if (parentWindow == nullptr)
-        return;
-
-    if (auto* editor = processor->createEditorIfNeeded())
-    {
-        editorHolder = std::make_unique<EditorHolder> (*this, editor);
-        editorHolder->setVisible (true);
-        editorHolder->addToDesktop (0, parentWindow);
-    }
-}
-
-void VarluneVstBridge::closeEditor()
-{
-    editorHolder.reset();
-}
-
-std::int64_t VarluneVstBridge::vendorSpecific (std::int32_t request, std::int64_t, void* ptr, float)
-{
-    if (request != VendorRequest::WriteEditorImage || ptr == nullptr || ! processor->hasEditor())
-        return 0;
-
-    const auto path = juce::String::fromUTF8 (static_cast<const char*> (ptr));
-    return path.isNotEmpty() && writeEditorImage (juce::File::getCurrentWorkingDirectory().getChildFile (path)) ? 1 : 0;
-}
-
-bool VarluneVstBridge::writeEditorImage (const juce::File& file)
-{
-    // The open window, or one made for the picture alone.
-    std::unique_ptr<juce::AudioProcessorEditor> ownEditor;
-    if (editorHolder == nullptr)
-        ownEditor.reset (processor->createEditorIfNeeded());
-
-    auto* editor = editorHolder != nullptr ? editorHolder->editor.get() : ownEditor.get();
-    if (editor == nullptr)
-        return false;
-
-    // A window that follows its processor on a timer shows it only after a tick, and some of its
-    // controls follow the others a tick later: take two now.
-    if (auto* timer = dynamic_cast<juce::Timer*> (editor))
-        for (int tick = 0; tick < 2; ++tick)
-            timer->timerCallback();
-
-    const auto image = editor->createComponentSnapshot (editor->getLocalBounds(), true, 1.0f);
-
-    if (ownEditor != nullptr)
-        processor->editorBeingDeleted (ownEditor.get());
-
-    file.deleteFile();
-    juce::FileOutputStream out (file);
-    return out.openedOk() && juce::PNGImageFormat().writeImageToStream (image, out);
-}
-
-void VarluneVstBridge::editorResized()
-{
-    if (editorHolder == nullptr)
-        return;
-
-    char capability[] = "sizeWindow";
-    if (canHostDo (capability) == 1)
-        sizeWindow (editorHolder->getWidth(), editorHolder->getHeight());
+    return AudioEffectX::dispatcher (opcode, index, value, ptr, opt);
 }

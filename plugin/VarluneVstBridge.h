@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioEffectX.h"
+#include "VstEditorHost.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -21,8 +22,9 @@ public:
     static constexpr int maxNameLength = 32;
     static constexpr int maxTextLength = 24;
 
-    /** Takes ownership of the processor. */
-    VarluneVstBridge (HostCallbackProc hostCallback, juce::AudioProcessor* processorToWrap);
+    /** Takes ownership of the processor; its window opens at the bounds the function gives. */
+    VarluneVstBridge (HostCallbackProc hostCallback, juce::AudioProcessor* processorToWrap,
+                      VstEditorHost::OpeningBounds windowOpeningBounds);
     ~VarluneVstBridge() override;
 
     juce::AudioProcessor& getProcessor() const noexcept { return *processor; }
@@ -67,10 +69,6 @@ public:
     std::int32_t canDo (char* text) override;
     std::int32_t getPlugCategory() override;
 
-    /** VendorRequest::WriteEditorImage: the window as it shows the processor now, written as a
-        PNG file, with or without a display. 1 when written. */
-    std::int64_t vendorSpecific (std::int32_t request, std::int64_t value, void* ptr, float opt) override;
-
 private:
     // Host events are collected here before each block; reserved ahead so the audio thread does
     // not allocate.
@@ -83,12 +81,6 @@ private:
 
     juce::Optional<PositionInfo> getPosition() const override;
 
-    std::int64_t handleEditorOpcode (std::int32_t opcode, void* ptr);
-    void openEditor (void* parentWindow);
-    void closeEditor();
-    void editorResized();
-    bool writeEditorImage (const juce::File& file);
-
     std::unique_ptr<juce::AudioProcessor> processor;
 
     // Both under the processor's callback lock; the audio thread only ever tries it.
@@ -99,7 +91,5 @@ private:
     std::mutex chunkLock;
     juce::MemoryBlock chunk;
 
-    struct EditorHolder;
-    std::unique_ptr<EditorHolder> editorHolder;
-    EditorRect editorRect {};
+    VstEditorHost editorHost;
 };

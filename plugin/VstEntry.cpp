@@ -1,5 +1,6 @@
 // The plug-in library's entry points: the host asks for an effect, gets its record.
 #include "VarluneAudioProcessor.h"
+#include "VarluneAudioProcessorEditor.h"
 #include "VarluneVstBridge.h"
 
 #include <mutex>
@@ -33,7 +34,10 @@ class PluginInstance : private FrameworkReference, public VarluneVstBridge
 {
 public:
     PluginInstance (HostCallbackProc hostCallback)
-        : VarluneVstBridge (hostCallback, createPluginFilter())
+        : VarluneVstBridge (hostCallback, createPluginFilter(), [this]
+          {
+              return VarluneAudioProcessorEditor::getOpeningBounds (static_cast<VarluneAudioProcessor&> (getProcessor()));
+          })
     {
     }
 };

@@ -4,7 +4,7 @@
 #   setup.sh --tests  that, and what the tests, benchmarks and fuzzers need on top
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build pkg-config juce-modules-source)
+packages=(build-essential cmake ninja-build pkg-config juce-modules-source libsndfile1-dev)
 
 if [ "${1:-}" = "--tests" ]; then
   packages+=(

@@ -3,10 +3,11 @@ varlune_add_test(plugin_tests
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/plugin/PluginBinaryTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/plugin/PluginWindowTest.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/plugin/WavFileTest.cpp
-  LIBS varlune_vsthost)
-target_compile_definitions(plugin_tests PRIVATE VARLUNE_PLUGIN_PATH="$<TARGET_FILE:Varlune>")
-add_dependencies(plugin_tests Varlune)
+    ${CMAKE_CURRENT_SOURCE_DIR}/plugin/SoundFileTest.cpp
+  LIBS varlune_vsthost PkgConfig::SNDFILE)
+target_compile_definitions(plugin_tests PRIVATE VARLUNE_PLUGIN_PATH="$<TARGET_FILE:Varlune>"
+  VARLUNE_EDITOR_PNG_PATH="$<TARGET_FILE:varlune_editor_png>")
+add_dependencies(plugin_tests Varlune varlune_editor_png)
 
 # The bridge's window handling, with an editor of its own; the window test needs an X display.
 varlune_add_test(bridge_editor_tests DISPLAY

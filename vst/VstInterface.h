@@ -443,15 +443,6 @@ struct EditorRect
 
 static_assert (sizeof (EditorRect) == 8);
 
-/** Requests the plug-in of this project answers through EffectOpcode::VendorSpecific (index). */
-namespace VendorRequest
-{
-enum : std::int32_t
-{
-    WriteEditorImage = fourCharCode ("VlEi"),   // ptr: path of a PNG file to write the window's image to
-};
-}
-
 /** A key event for the editor, built from the host's index (character), value (virtual key) and
     float (modifier bits). */
 struct EditorKeyCode

@@ -51,7 +51,7 @@ class BridgeEditor : public ::testing::Test
 protected:
     juce::ScopedJuceInitialiser_GUI framework;
     ProcessorWithEditor* processor = new ProcessorWithEditor();
-    std::unique_ptr<VarluneVstBridge> bridge { new VarluneVstBridge (&recordingHost, processor) };
+    std::unique_ptr<VarluneVstBridge> bridge { new VarluneVstBridge (&recordingHost, processor, [] { return juce::Rectangle<int> (300, 200); }) };
 
     std::int64_t dispatch (std::int32_t opcode, void* ptr = nullptr)
     {

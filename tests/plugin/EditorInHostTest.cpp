@@ -1,6 +1,7 @@
 // The plug-in's window in a host, on a virtual X display: opened inside the host's window,
-// following the processor, resized through its corner, closed and opened again, and opened and
-// closed twenty times while audio runs with a learned controller.
+// following the processor, resized through its corner, closed and opened again, measured from
+// another thread before it opens, and opened and closed twenty times while audio runs with a
+// learned controller.
 #include "editor/EditorTestSupport.h"
 #include "RecordingHost.h"
 #include "VarluneAudioProcessor.h"
@@ -26,7 +27,8 @@ class EditorInHost : public ::testing::Test
 protected:
     juce::ScopedJuceInitialiser_GUI framework;
     VarluneAudioProcessor* processor = new VarluneAudioProcessor();
-    std::unique_ptr<VarluneVstBridge> bridge { new VarluneVstBridge (&recordingHost, processor) };
+    std::unique_ptr<VarluneVstBridge> bridge { new VarluneVstBridge (&recordingHost, processor,
+        [this] { return VarluneAudioProcessorEditor::getOpeningBounds (*processor); }) };
     AEffect* effect = bridge->getAeffect();
     juce::Component hostWindow;
 
@@ -110,6 +112,37 @@ TEST_F (EditorInHost, AResizeIsAskedOfTheHostAndTheNextWindowOpensAtTheLastSize)
     editor = open();
     ASSERT_NE (editor, nullptr);
     EXPECT_EQ (std::pair (editor->getWidth(), editor->getHeight()), lastSize);
+    EXPECT_EQ (dispatch (EffectOpcode::EditorClose), 1);
+}
+
+TEST_F (EditorInHost, TheSizeAskedFromAnotherThreadIsTheSizeTheWindowOpensAt)
+{
+    processor->saveLastUISize (1200.9f, 840.9f);
+
+    // A host's worker thread asks while its window thread runs the framework's messages.
+    EditorRect asked {};
+    std::atomic<bool> answered { false };
+    std::thread worker ([&]
+    {
+        EditorRect* rect = nullptr;
+        EXPECT_EQ (dispatch (EffectOpcode::EditorGetRect, 0, 0, &rect), 1);
+        if (rect != nullptr)
+            asked = *rect;
+        answered = true;
+    });
+    while (! answered.load())
+        juce::dispatchNextMessageOnSystemQueue (true);
+    worker.join();
+
+    // A window built to be measured would have stored its whole-pixel size.
+    EXPECT_EQ (processor->lastUIWidth.load(), 1200.9f);
+    EXPECT_EQ (processor->getActiveEditor(), nullptr);
+
+    auto* editor = open();
+    ASSERT_NE (editor, nullptr);
+    const auto opened = editor->getTopLevelComponent()->getBounds();
+    EXPECT_EQ (std::pair (asked.right - asked.left, asked.bottom - asked.top), std::pair (opened.getWidth(), opened.getHeight()));
+    EXPECT_EQ (std::pair (opened.getWidth(), opened.getHeight()), std::pair (1200, 840));
     EXPECT_EQ (dispatch (EffectOpcode::EditorClose), 1);
 }
 

@@ -1,7 +1,7 @@
-// Command-line VST 2.4 host: renders a WAV file or a test signal through a plug-in.
+// Command-line VST 2.4 host: renders a sound file or a test signal through a plug-in.
 #include "EditorWindow.h"
+#include "SoundFile.h"
 #include "VstHost.h"
-#include "WavFile.h"
 
 #include <cmath>
 #include <cstdio>
@@ -18,7 +18,8 @@ void usage()
 {
     std::puts (
         "usage: varlune_host <plugin.so> [options]\n"
-        "  --in FILE.wav          input file (otherwise a generated signal)\n"
+        "  --in FILE              input sound file: WAV, AIFF, FLAC, ... (otherwise a generated\n"
+        "                         signal)\n"
         "  --signal KIND          impulse | noise | tone | clicks (default clicks)\n"
         "  --seconds S            length of a generated signal (default 2)\n"
         "  --rate HZ              sample rate (default: the input file's, else 48000)\n"
@@ -29,12 +30,12 @@ void usage()
         "  --program FRAME:N      MIDI program change at a frame\n"
         "  --load-chunk FILE      restore the plug-in's state from a file first\n"
         "  --save-chunk FILE      save the plug-in's state after rendering\n"
-        "  --out FILE.wav         write the output\n"
-        "  --write-input FILE.wav write the input as well\n"
+        "  --out FILE             write the output, in the format of its extension (.wav, .aiff,\n"
+        "                         .flac, ...; float where the format has it)\n"
+        "  --write-input FILE     write the input as well\n"
         "  --list                 list the parameters with their texts\n"
         "  --window               open the plug-in's window first (needs a display), render after\n"
-        "                         it is closed\n"
-        "  --editor-png FILE.png  write the plug-in's window as an image (no display needed)");
+        "                         it is closed");
 }
 
 bool split (const std::string& text, char separator, std::vector<std::string>& parts)
@@ -92,7 +93,7 @@ int main (int argc, char** argv)
     }
 
     const std::string pluginPath = argv[1];
-    std::string inPath, outPath, inputOutPath, loadChunk, saveChunk, editorImage, signalKind = "clicks";
+    std::string inPath, outPath, inputOutPath, loadChunk, saveChunk, signalKind = "clicks";
     double seconds = 2.0, rate = 0.0, tempo = 120.0;
     int blockSize = 512;
     bool list = false, window = false;
@@ -121,7 +122,6 @@ int main (int argc, char** argv)
         else if (option == "--tempo") tempo = std::atof (next().c_str());
         else if (option == "--load-chunk") loadChunk = next();
         else if (option == "--save-chunk") saveChunk = next();
-        else if (option == "--editor-png") editorImage = next();
         else if (option == "--set" && split (next(), '=', parts) && parts.size() == 2)
             settings.emplace_back (std::atoi (parts[0].c_str()), (float) std::atof (parts[1].c_str()));
         else if (option == "--cc" && split (next(), ':', parts) && parts.size() == 3)
@@ -132,7 +132,7 @@ int main (int argc, char** argv)
         else { usage(); return 2; }
     }
 
-    WavFile input;
+    SoundFile input;
     if (! inPath.empty())
     {
         const auto problem = input.read (inPath);
@@ -185,17 +185,7 @@ int main (int argc, char** argv)
         if (! runEditorWindow (host, problem)) { std::fprintf (stderr, "cannot open the window: %s\n", problem.c_str()); return 1; }
     }
 
-    if (! editorImage.empty())
-    {
-        if (host.dispatch (EffectOpcode::VendorSpecific, VendorRequest::WriteEditorImage, 0, editorImage.data()) != 1)
-        {
-            std::fprintf (stderr, "the plug-in did not write its window to %s\n", editorImage.c_str());
-            return 1;
-        }
-        std::printf ("wrote the window to %s\n", editorImage.c_str());
-    }
-
-    WavFile output;
+    SoundFile output;
     output.sampleRate = rate;
     output.channels = host.render (input.channels, blockSize, midi);
 

@@ -3,8 +3,9 @@
 #include <string>
 #include <vector>
 
-/** Minimal WAV reading (16-, 24- and 32-bit PCM, 32-bit float) and writing (32-bit float). */
-struct WavFile
+/** A sound file read and written through libsndfile: any format it reads (WAV, AIFF, FLAC, ...);
+    written in the format its extension names, as 32-bit float where the format has it. */
+struct SoundFile
 {
     double sampleRate = 48000.0;
     std::vector<std::vector<float>> channels;

@@ -1,0 +1,58 @@
+#include "SoundFile.h"
+
+#include <gtest/gtest.h>
+
+#include <sndfile.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace
+{
+int formatOf (const std::string& path)
+{
+    SF_INFO info {};
+    SNDFILE* file = sf_open (path.c_str(), SFM_READ, &info);
+    if (file != nullptr)
+        sf_close (file);
+    return info.format;
+}
+} // namespace
+
+TEST (SoundFile, ReadsBackWhatItWroteInTheFormatOfTheExtension)
+{
+    const std::string folder = std::getenv ("HOME");
+    SoundFile original;
+    original.sampleRate = 44100.0;
+    original.channels = { { 0.0f, 0.5f, -1.0f, 0.25f }, { 0.75f, -0.5f, 0.0f, 0.125f } };
+
+    struct Case { const char* name; int format; };
+    for (const auto& c : { Case { "a.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT },
+                           Case { "a.AIFF", SF_FORMAT_AIFF | SF_FORMAT_FLOAT },
+                           Case { "a.aif", SF_FORMAT_AIFF | SF_FORMAT_FLOAT },
+                           Case { "a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24 } })
+    {
+        const auto path = folder + "/" + c.name;
+        ASSERT_EQ (original.write (path), "") << c.name;
+        EXPECT_EQ (formatOf (path), c.format) << c.name;
+
+        SoundFile copy;
+        ASSERT_EQ (copy.read (path), "") << c.name;
+        EXPECT_EQ (copy.sampleRate, 44100.0) << c.name;
+        EXPECT_EQ (copy.channels, original.channels) << c.name;
+    }
+}
+
+TEST (SoundFile, BrokenMissingAndUnknownFilesAreReported)
+{
+    const std::string folder = std::getenv ("HOME");
+    SoundFile file;
+    file.channels = { { 0.0f } };
+
+    std::ofstream (folder + "/b.wav") << "RIFF....WAVEjunk";
+    EXPECT_NE (file.read (folder + "/b.wav"), "");
+    EXPECT_NE (file.read (folder + "/missing.wav"), "");
+    EXPECT_NE (file.write (folder + "/c.unknown"), "");
+    EXPECT_NE (file.write (folder + "/noextension"), "");
+}
