@@ -56,8 +56,7 @@ void ParameterPanel::setDoubleClickDefault (juce::Slider& knob, int parameterInd
 
 void ParameterPanel::setDoubleClickValue (juce::Slider& knob, double value)
 {
-    // No modifier keys: a plain double-click, and no modifier-click shortcut.
-    knob.setDoubleClickReturnValue (true, value, juce::ModifierKeys());
+    knob.setDoubleClickReturnValue (true, value);
 }
 
 float ParameterPanel::defaultOf (int parameterIndex) const
