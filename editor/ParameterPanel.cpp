@@ -10,7 +10,7 @@ void ParameterPanel::sendUserChange (int parameterIndex, float value)
     engine.setParameterNotifyingHost (parameterIndex, value);
     engine.endParameterChangeGesture (parameterIndex);
 
-    engine.setLastMovedParameter (parameterIndex);
+    engine.setLastMovedParameter (parameterIndex, value);
     engine.updateLastMovedDisplay();
 
     auto& parameter = *engine.getParameterRecord (parameterIndex);
