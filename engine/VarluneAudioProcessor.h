@@ -84,11 +84,8 @@ public:
     //==============================================================================
     // Presets, host state and preferences (VarluneSettings.cpp).
 
-    /** Opens the "Save Preset" dialog, which ends in saveDialogClosed. Message thread. */
-    void savePresetToFile();
-
-    /** The end of the save dialog: a chosen file goes to savePresetAs; with none (cancelled) the
-        preset folder is still scanned again and presetListChanged raised. */
+    /** The end of the editor's save dialog: a chosen file goes to savePresetAs; with none
+        (cancelled) the preset folder is still scanned again and presetListChanged raised. */
     void saveDialogClosed (const juce::File& chosenFile);
 
     /** Saves the current settings as a preset in this file, its extension forced to the preset
@@ -246,7 +243,6 @@ private:
     std::mutex documentLock;
 
     std::unique_ptr<juce::PropertiesFile> preferences;
-    std::unique_ptr<juce::FileChooser> saveChooser;
 
     // Block processing (VarluneBlockProcessing.cpp; the units' part in UnitSetUp.cpp).
     void handlePendingProgramChange();
