@@ -220,9 +220,8 @@ void BackgroundComponent::chooseFileToSave()
 {
     // A second click while the dialog is open replaces it.
     auto& presets = processor->presetManager;
-    saveChooser = std::make_unique<juce::FileChooser> ("Save Preset",
-                                                       juce::File (presets.getFullPathForFileSave (processor->getCurrentPresetName())),
-                                                       "*." + presets.getFileExtension(), true);
+    const juce::File start (presets.getFullPathForFileSave (processor->getCurrentPresetName()));
+    saveChooser = std::make_unique<juce::FileChooser> ("Save Preset", start, "*." + presets.getFileExtension(), true);
     saveChooser->launchAsync (juce::FileBrowserComponent::saveMode | juce::FileBrowserComponent::canSelectFiles
                                 | juce::FileBrowserComponent::warnAboutOverwriting,
                               [panel = SafePointer<BackgroundComponent> (this)] (const juce::FileChooser& chooser)
