@@ -117,7 +117,7 @@ void BackgroundComponent::buttonClicked (juce::Button* b)
     else if (b == clearButton.get())
         BackgroundActions::forgetLearnedControllers (p);
     else if (b == saveButton.get())
-        p.savePresetToFile();
+        chooseFileToSave();
     else if (b == loadButton.get())
         chooseFileToLoad();
     else if (b == randomButton.get())
@@ -153,17 +153,27 @@ juce::PopupMenu BackgroundComponent::createMenu()
 
 void BackgroundComponent::showMenu()
 {
-    // The menu may outlive the panel (the host closes the window): then its answer goes nowhere.
-    menuOpen = true;
     createMenu().showMenuAsync (juce::PopupMenu::Options(),
                                 [panel = SafePointer<BackgroundComponent> (this)] (int itemId)
                                 {
-                                    if (panel == nullptr)
-                                        return;
-
-                                    panel->menuOpen = false;
-                                    panel->menuItemChosen (itemId);
+                                    if (panel != nullptr)
+                                        panel->menuItemChosen (itemId);
                                 });
+
+    // The framework leaves the menu it has just opened as the foremost modal component.
+    openMenu = juce::Component::getCurrentlyModalComponent();
+}
+
+void BackgroundComponent::closeMenu()
+{
+    // Only this window's menu: other instances in the host keep theirs. It draws with menuLook,
+    // which goes with this panel, and its answer (0) arrives when the panel is gone.
+    if (openMenu == nullptr || ! openMenu->isCurrentlyModal (false))
+        return;
+
+    openMenu->setLookAndFeel (nullptr);
+    openMenu->exitModalState (0);
+    openMenu->setVisible (false);
 }
 
 void BackgroundComponent::menuItemChosen (int itemId)
@@ -203,6 +213,21 @@ void BackgroundComponent::chooseFileToLoad()
                               {
                                   if (panel != nullptr)
                                       panel->presetFileChosen (chooser.getResult());
+                              });
+}
+
+void BackgroundComponent::chooseFileToSave()
+{
+    // A second click while the dialog is open replaces it.
+    auto& presets = processor->presetManager;
+    const juce::File start (presets.getFullPathForFileSave (processor->getCurrentPresetName()));
+    saveChooser = std::make_unique<juce::FileChooser> ("Save Preset", start, "*." + presets.getFileExtension(), true);
+    saveChooser->launchAsync (juce::FileBrowserComponent::saveMode | juce::FileBrowserComponent::canSelectFiles
+                                | juce::FileBrowserComponent::warnAboutOverwriting,
+                              [panel = SafePointer<BackgroundComponent> (this)] (const juce::FileChooser& chooser)
+                              {
+                                  if (panel != nullptr)
+                                      panel->processor->saveDialogClosed (chooser.getResult());
                               });
 }
 

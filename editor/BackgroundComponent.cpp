@@ -75,9 +75,7 @@ BackgroundComponent::BackgroundComponent()
 
 BackgroundComponent::~BackgroundComponent()
 {
-    // An open menu draws with menuLook and would report to this panel: it goes first.
-    if (menuOpen)
-        juce::PopupMenu::dismissAllActiveMenus();
+    closeMenu();
 }
 
 void BackgroundComponent::setProcessor (VarluneAudioProcessor& processorToUse)

@@ -78,12 +78,16 @@ private:
     std::unique_ptr<juce::TextButton> prevButton;
     std::unique_ptr<juce::TextButton> nextButton;
 
-    // L's dialog while it is open; MENU's menu is open while menuOpen is set.
+    // What this window has open: L's and S's dialogs and MENU's menu. They close with it, and
+    // their answers go nowhere once it is gone.
     std::unique_ptr<juce::FileChooser> loadChooser;
-    bool menuOpen = false;
+    std::unique_ptr<juce::FileChooser> saveChooser;
+    SafePointer<juce::Component> openMenu;
 
     void showMenu();
+    void closeMenu();
     void chooseFileToLoad();
+    void chooseFileToSave();
 
     juce::Path darkTriangle;
     juce::Path fadeTriangle;

@@ -11,7 +11,7 @@ void ParameterPanel::sendUserChange (int parameterIndex, float value)
     engine.endParameterChangeGesture (parameterIndex);
     engine.prepareRingPages();
 
-    engine.setLastMovedParameter (parameterIndex);
+    engine.setLastMovedParameter (parameterIndex, value);
     engine.updateLastMovedDisplay();
 
     auto& parameter = *engine.getParameterRecord (parameterIndex);
@@ -57,8 +57,7 @@ void ParameterPanel::setDoubleClickDefault (juce::Slider& knob, int parameterInd
 
 void ParameterPanel::setDoubleClickValue (juce::Slider& knob, double value)
 {
-    // No modifier keys: a plain double-click, and no modifier-click shortcut.
-    knob.setDoubleClickReturnValue (true, value, juce::ModifierKeys());
+    knob.setDoubleClickReturnValue (true, value);
 }
 
 float ParameterPanel::defaultOf (int parameterIndex) const

@@ -57,7 +57,8 @@ protected:
     void showToggle (juce::Button& button, int parameterIndex) const;
     void showValueText (juce::Label& label, int parameterIndex) const;
 
-    /** A double-click on the knob returns it to the parameter's default, as a user change. */
+    /** A double-click, or an alt-click, on the knob returns it to the parameter's default, as a
+        user change. */
     void setDoubleClickDefault (juce::Slider& knob, int parameterIndex) const;
     static void setDoubleClickValue (juce::Slider& knob, double value);
     float defaultOf (int parameterIndex) const;

@@ -51,7 +51,7 @@ bool VarluneAudioProcessor::handleControlChange (int number, int value)
             beginParameterChangeGesture (i);
             setParameterNotifyingHost (i, normalised);
             endParameterChangeGesture (i);
-            lastMovedParameter.store (i, std::memory_order_relaxed);
+            setLastMovedParameter (i, normalised);
             moved = true;
         }
     }
@@ -59,19 +59,31 @@ bool VarluneAudioProcessor::handleControlChange (int number, int value)
     return moved;
 }
 
-void VarluneAudioProcessor::setLastMovedParameter (int index) noexcept
+void VarluneAudioProcessor::setLastMovedParameter (int index, float value) noexcept
 {
-    if (juce::isPositiveAndBelow (index, ParameterIndex::numParameters))
-        lastMovedParameter.store (index, std::memory_order_relaxed);
+    if (! juce::isPositiveAndBelow (index, ParameterIndex::numParameters))
+        return;
+
+    // Sequence numbers run 1 to 2^24 - 1 and round again, never back to 0.
+    auto previous = lastMove.load (std::memory_order_relaxed);
+    ParameterMove next;
+
+    do
+    {
+        next = { previous.sequence % 0xffffffu + 1u, (std::uint32_t) index, value };
+    }
+    while (! lastMove.compare_exchange_weak (previous, next, std::memory_order_relaxed));
 }
 
 void VarluneAudioProcessor::updateLastMovedDisplay()
 {
-    const int index = lastMovedParameter.load (std::memory_order_relaxed);
+    const auto move = lastMove.load (std::memory_order_relaxed);
 
-    if (juce::isPositiveAndBelow (index, ParameterIndex::numParameters))
-    {
-        lastParamName = getParameterName (index);
-        lastParamText = getParameterText (index);
-    }
+    if (move.sequence == lastMoveShown)
+        return;
+
+    lastMoveShown = move.sequence;
+    const auto& parameter = *parameters.getUnchecked ((int) move.index);
+    lastParamName = parameter.name;
+    lastParamText = getParameterValueText ((int) move.index, parameter, parameter.toReal (move.value));
 }

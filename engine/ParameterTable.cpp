@@ -146,10 +146,8 @@ juce::String formatTwoDecimals (float r)
     return text;
 }
 
-juce::String getParameterValueText (int index, const mordwickLib::PluginParameter& parameter)
+juce::String getParameterValueText (int index, const mordwickLib::PluginParameter& parameter, float r)
 {
-    const float r = parameter.getReal();
-
     switch (textKindFor (index))
     {
         case TextKind::switchOnOff:

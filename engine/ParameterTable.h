@@ -50,8 +50,8 @@ enum MixerMode { modeMix = 0, modeRingmod, modeGain, modeDamp, modePan, numMixer
 /** Calls init on each of the 98 records, in index order, with its row of the table. */
 void initializeAllParameters (juce::OwnedArray<mordwickLib::PluginParameter>& parameters);
 
-/** The display text of parameter index's current value, e.g. "60.00 Ms", "Input", "Off". */
-juce::String getParameterValueText (int index, const mordwickLib::PluginParameter& parameter);
+/** The display text of parameter index at the real value r, e.g. "60.00 Ms", "Input", "Off". */
+juce::String getParameterValueText (int index, const mordwickLib::PluginParameter& parameter, float r);
 
 /** r with exactly two decimals, rounded half away from zero; a negative r keeps its minus sign
     even when it rounds to zero ("-0.00"). */

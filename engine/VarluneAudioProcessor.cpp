@@ -208,7 +208,8 @@ const juce::String VarluneAudioProcessor::getParameterName (int index)
 const juce::String VarluneAudioProcessor::getParameterText (int index)
 {
     auto* parameter = getParameterRecord (index);
-    return parameter != nullptr ? getParameterValueText (index, *parameter) : juce::String();
+    return parameter != nullptr ? getParameterValueText (index, *parameter, parameter->getReal())
+                                : juce::String();
 }
 
 int VarluneAudioProcessor::getNumPrograms()                                 { return 0; }

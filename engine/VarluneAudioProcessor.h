@@ -11,6 +11,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <atomic>
+#include <cstdint>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -88,11 +89,8 @@ public:
     //==============================================================================
     // Presets, host state and preferences (VarluneSettings.cpp).
 
-    /** Opens the "Save Preset" dialog, which ends in saveDialogClosed. Message thread. */
-    void savePresetToFile();
-
-    /** The end of the save dialog: a chosen file goes to savePresetAs; with none (cancelled) the
-        preset folder is still scanned again and presetListChanged raised. */
+    /** The end of the editor's save dialog: a chosen file goes to savePresetAs; with none
+        (cancelled) the preset folder is still scanned again and presetListChanged raised. */
     void saveDialogClosed (const juce::File& chosenFile);
 
     /** Saves the current settings as a preset in this file, its extension forced to the preset
@@ -133,12 +131,14 @@ public:
     std::atomic<bool> midiLearnActive { false };
     std::atomic<bool> midiUnlearnActive { false };
 
-    /** Records that a parameter was moved by the user (editor controls, any thread); learned
-        controllers record theirs from the audio thread. */
-    void setLastMovedParameter (int index) noexcept;
+    /** Records that parameter index was moved to value: by the user through the editor's
+        controls, or by a learned controller on the audio thread. Any thread; takes no lock and
+        allocates nothing. */
+    void setLastMovedParameter (int index, float value) noexcept;
 
-    /** Builds lastParamName and lastParamText for the last moved parameter. Message thread: the
-        audio thread only posts which parameter moved, so it never builds a string. */
+    /** Builds lastParamName and lastParamText for the last move not built yet, from the value
+        that move gave, so that later changes of the parameter's value leave them. Message thread:
+        the mover only posts the index and the value, so it never builds a string. */
     void updateLastMovedDisplay();
 
     // The parameter display; read and written on the message thread only.
@@ -257,7 +257,6 @@ private:
     std::mutex documentLock;
 
     std::unique_ptr<juce::PropertiesFile> preferences;
-    std::unique_ptr<juce::FileChooser> saveChooser;
 
     // Block processing (VarluneBlockProcessing.cpp; the units' part in UnitSetUp.cpp).
     void handlePendingProgramChange();
@@ -281,8 +280,18 @@ private:
     // while no block runs).
     bool unitsChangedOutsideGraph = true;
 
-    // The parameter moved last (-1: none yet), posted by whoever moved it.
-    std::atomic<int> lastMovedParameter { -1 };
+    // The last move, posted whole by whoever moved the parameter: a reader never pairs one
+    // move's index with another's value. Sequence 0: nothing moved yet.
+    struct ParameterMove
+    {
+        std::uint32_t sequence : 24;
+        std::uint32_t index : 8;
+        float value;
+    };
+    static_assert (ParameterIndex::numParameters <= 256, "the index fits its eight bits");
+    std::atomic<ParameterMove> lastMove { ParameterMove { 0, 0, 0.0f } };
+    static_assert (std::atomic<ParameterMove>::is_always_lock_free, "the audio thread posts moves");
+    std::uint32_t lastMoveShown = 0;    // the sequence the texts were built for; message thread
     bool handleControlChange (int number, int value);
 
     // Stores into any parameter, counted; while the count stays, a block keeps the cached settings

@@ -61,8 +61,6 @@ void VarluneAudioProcessor::openPresetsAndPreferences()
 
 void VarluneAudioProcessor::closePresetsAndPreferences()
 {
-    saveChooser.reset();
-
     if (preferences == nullptr)
         return;
 
@@ -166,17 +164,6 @@ void VarluneAudioProcessor::setStateInformation (const void* data, int sizeInByt
 }
 
 //==============================================================================
-void VarluneAudioProcessor::savePresetToFile()
-{
-    const juce::File start (presetManager.getFullPathForFileSave (getCurrentPresetName()));
-
-    saveChooser = std::make_unique<juce::FileChooser> ("Save Preset", start, "*." + presetManager.getFileExtension(), true);
-    saveChooser->launchAsync (juce::FileBrowserComponent::saveMode
-                                | juce::FileBrowserComponent::canSelectFiles
-                                | juce::FileBrowserComponent::warnAboutOverwriting,
-                              [this] (const juce::FileChooser& chooser) { saveDialogClosed (chooser.getResult()); });
-}
-
 void VarluneAudioProcessor::saveDialogClosed (const juce::File& chosenFile)
 {
     if (chosenFile != juce::File())

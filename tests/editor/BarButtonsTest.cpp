@@ -66,7 +66,7 @@ protected:
 TEST_F (BarButtons, PanicTellsTheHostOfFourFeedbackAmountsAndSilencesTheLinesAtTheNextBlock)
 {
     setAll (0.6f);
-    processor.setLastMovedParameter (50);
+    processor.setLastMovedParameter (50, 0.6f);
     processor.updateLastMovedDisplay();
     runBlock();
     processor.delayLines[0][1]->ringBuffer[1000] = 0.5f;  // delay 1 runs, so its ring is really cleared
@@ -280,6 +280,46 @@ TEST_F (BarButtons, RandomiseChangesOnlyItsFamiliesWithoutGestures)
     for (const auto* text : { "RND", "PANIC", "<", "Clear" })
         click (button (alone, text));
     EXPECT_TRUE (host.events.empty());
+}
+
+// The bottom line shows a parameter as the user left it: PANIC, RND, a preset load and later
+// automation of that parameter leave the line; the next move changes it.
+TEST_F (BarButtons, DisplayKeepsTheLastMoveThroughPanicRandomPresetLoadAndAutomation)
+{
+    const auto preset = savePreset ("Loaded", 0.125f);
+    auto* display = findDescendant (background, [] (juce::Component& c)
+                                    { return dynamic_cast<ParamDisplayComponent*> (&c) != nullptr; });
+    ASSERT_NE (display, nullptr);
+    auto& name = child<juce::Label> (*display, "name label");
+    auto& value = child<juce::Label> (*display, "value label");
+    auto& feed = *findDescendant (background, [] (juce::Component& c) { return c.getName() == "feed knob"; });
+
+    userSets (feed, 0.6);
+    background.updateFromPlugin();
+    EXPECT_EQ (name.getText(), "Delay1_Feedback");
+    const auto moved = value.getText();
+    EXPECT_EQ (moved, processor.getParameterText (3));
+
+    const std::function<void()> changes[] = {
+        [&] { click (button ("PANIC")); },
+        [&] { click (button ("RND")); },
+        [&] { background.presetFileChosen (preset); },
+        [&] { processor.setParameter (3, 0.9f); },
+    };
+
+    for (const auto& change : changes)
+    {
+        change();
+        background.updateFromPlugin();
+        EXPECT_NE (processor.getParameter (3), 0.6f);
+        EXPECT_EQ (name.getText(), "Delay1_Feedback");
+        EXPECT_EQ (value.getText(), moved);
+    }
+
+    userSets (feed, 0.2);
+    background.updateFromPlugin();
+    EXPECT_EQ (value.getText(), processor.getParameterText (3));
+    EXPECT_NE (value.getText(), moved);
 }
 
 TEST_F (BarButtons, SavedPresetChosenInTheBoxLoadsAfterTheNextBlockAndTick)

@@ -59,3 +59,46 @@ TEST (BarMenuWindow, OpenMenuIsDismissedWithTheWindowAndItsAnswerGoesNowhere)
     EXPECT_TRUE (host.events.empty());
     EXPECT_FALSE (processor.uiSizeResetRequested);
 }
+
+// Two instances in one host: closing one window closes its own menu and leaves the other's open;
+// a choice made in a menu whose window closes before the answer arrives changes nothing.
+TEST (BarMenuWindow, ClosingOneWindowLeavesTheMenuOfAnotherInstanceOpen)
+{
+    if (std::getenv ("DISPLAY") == nullptr)
+        GTEST_SKIP() << "needs an X display";
+
+    XSetErrorHandler (&ignoreXError);
+    juce::ScopedJuceInitialiser_GUI framework;
+    VarluneAudioProcessor first, second;
+    editortest::HostRecorder firstHost (first), secondHost (second);
+    auto& modal = *juce::ModalComponentManager::getInstance();
+
+    std::unique_ptr<juce::AudioProcessorEditor> editors[] = { std::unique_ptr<juce::AudioProcessorEditor> (first.createEditor()),
+                                                              std::unique_ptr<juce::AudioProcessorEditor> (second.createEditor()) };
+    // A click in one window closes any menu open elsewhere, so the menus open from the handler.
+    for (auto& editor : editors)
+    {
+        editor->addToDesktop (0);
+        auto& background = dynamic_cast<BackgroundComponent&> (*editor->getChildComponent (0));
+        background.buttonClicked (dynamic_cast<juce::Button*> (&editortest::childNamed (background, "menu button")));
+    }
+
+    ASSERT_EQ (modal.getNumModalComponents(), 2) << "both menus opened";
+    juce::Component::SafePointer<juce::Component> secondMenu (modal.getModalComponent (0));
+
+    editors[0].reset();
+    EXPECT_EQ (modal.getNumModalComponents(), 1);
+    ASSERT_EQ (modal.getModalComponent (0), secondMenu.getComponent());
+    EXPECT_TRUE (secondMenu->isVisible());
+
+    // The first item (Reset audio routing) chosen; its answer waits for the message loop.
+    secondMenu->keyPressed (juce::KeyPress (juce::KeyPress::downKey));
+    secondMenu->keyPressed (juce::KeyPress (juce::KeyPress::returnKey));
+    EXPECT_EQ (modal.getNumModalComponents(), 0);
+    editors[1].reset();
+    pumpMessages();
+
+    EXPECT_EQ (juce::Desktop::getInstance().getNumComponents(), 0);
+    EXPECT_TRUE (firstHost.events.empty());
+    EXPECT_TRUE (secondHost.events.empty());
+}

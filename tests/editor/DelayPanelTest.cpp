@@ -113,7 +113,7 @@ TEST_F (DelayPanelTest, FreshUnitsShowTheDefaultSources)
 }
 
 // The time knob drives Time_Synced while Sync is on; after a click on SYNC, before any refresh,
-// it drives Time from where it stands, and a double-click gives Time's default.
+// it drives Time from where it stands, and a double-click or an alt-click gives Time's default.
 TEST_F (DelayPanelTest, TimeKnobFollowsSyncAndItsDoubleClickValue)
 {
     processor.setParameter (1, 1.0f);
@@ -143,6 +143,12 @@ TEST_F (DelayPanelTest, TimeKnobFollowsSyncAndItsDoubleClickValue)
     doubleClick (timeKnob());
     EXPECT_EQ (host.events, userChange (0, 0.243f));
     EXPECT_EQ (processor.lastParamName, "Delay1_Time");
+
+    // An alt-click does the same.
+    userSets (timeKnob(), 0.71);
+    host.events.clear();
+    click (timeKnob(), juce::ModifierKeys::altModifier);
+    EXPECT_EQ (host.events, userChange (0, 0.243f));
 
     // Sync switched on by automation: the knob follows at the next refresh, the double-click
     // value stays the one of the last SYNC click.

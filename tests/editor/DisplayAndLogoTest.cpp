@@ -83,16 +83,19 @@ TEST_F (Display, ShowsTheVersionThenTheParameterMovedLastWithoutNotifying)
     EXPECT_EQ (name.getText(), juce::String());
     EXPECT_EQ (value.getText(), "Version 1.1");
 
-    // A learned controller (audio thread) only posts the index; the refresh builds the texts.
+    // A learned controller (audio thread) only posts the index and the value; the refresh builds
+    // the texts.
     processor.setParameter (13, 0.25f);
-    processor.setLastMovedParameter (13);
+    processor.setLastMovedParameter (13, 0.25f);
     display.updateFromPlugin();
     EXPECT_EQ (name.getText(), processor.getParameterName (13));
     EXPECT_EQ (value.getText(), processor.getParameterText (13));
 
+    // Later changes of its value that are no move leave the line as the move left it.
+    const auto moved = value.getText();
     processor.setParameter (13, 0.5f);
     display.updateFromPlugin();
-    EXPECT_EQ (value.getText(), processor.getParameterText (13));
+    EXPECT_EQ (value.getText(), moved);
     display.updateFromPlugin();
     EXPECT_EQ (changes.count, 0);
 
@@ -118,7 +121,7 @@ TEST_F (Display, DrawsEachTextInItsOwnLineOverTheBar)
     EXPECT_LE (nameRows.getEnd(), 18);
 
     processor.setParameter (3, 0.7f);
-    processor.setLastMovedParameter (3);
+    processor.setLastMovedParameter (3, 0.7f);
     display.updateFromPlugin();
     expectMatchesGolden (renderOver (display, 250, 35, green), "display-250x35");
     expectMatchesGolden (renderOver (display, 500, 70, green), "display-500x70");

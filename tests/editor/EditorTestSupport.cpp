@@ -183,11 +183,12 @@ double shownValue (juce::Component& control)
 namespace
 {
 juce::MouseEvent mouseEvent (juce::Component& component, juce::Point<float> position,
-                             juce::Point<float> downPosition, int clicks, bool dragged)
+                             juce::Point<float> downPosition, int clicks, bool dragged,
+                             juce::ModifierKeys keys = {})
 {
     const auto now = juce::Time::getCurrentTime();
     return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), position,
-                             juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier),
+                             keys.withFlags (juce::ModifierKeys::leftButtonModifier),
                              juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f,
                              &component, &component, now, downPosition, now, clicks, dragged);
 }
@@ -227,11 +228,11 @@ void dragVertically (juce::Component& component, int pixels)
     component.mouseUp (mouseEvent (component, end, start, 1, true));
 }
 
-void click (juce::Component& component)
+void click (juce::Component& component, juce::ModifierKeys keys)
 {
     const auto centre = component.getLocalBounds().getCentre().toFloat();
-    component.mouseDown (mouseEvent (component, centre, centre, 1, false));
-    component.mouseUp (mouseEvent (component, centre, centre, 1, false));
+    component.mouseDown (mouseEvent (component, centre, centre, 1, false, keys));
+    component.mouseUp (mouseEvent (component, centre, centre, 1, false, keys));
 }
 
 juce::Image render (juce::Component& component)

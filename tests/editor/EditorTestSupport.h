@@ -166,10 +166,11 @@ void userSets (juce::Component& control, double value);
 /** What a control shows: a knob's value, a box's item index, a toggle's 1 or 0. */
 double shownValue (juce::Component& control);
 
-/** A user's double-click, drag or click, through the desktop's main mouse source. */
+/** A user's double-click, drag or click (with these modifier keys held), through the desktop's
+    main mouse source. */
 void doubleClick (juce::Component& component);
 void dragVertically (juce::Component& component, int pixels);
-void click (juce::Component& component);
+void click (juce::Component& component, juce::ModifierKeys keys = {});
 
 /** A user's drag from the component's centre by (dx, dy) in one move. */
 void dragBy (juce::Component& component, int dx, int dy);

@@ -131,7 +131,7 @@ TEST_F (EditorWindow, LooksAsTheGoldenImagesAtItsThreeSizes)
     processor.setParameter (3, 0.7f);
     processor.setParameter (ParameterIndex::mixerBase (2), 0.25f);  // Ring: some controls disabled
     processor.setParameter (ParameterIndex::lfoBase (3), 0.6f);
-    processor.setLastMovedParameter (3);
+    processor.setLastMovedParameter (3, 0.7f);
 
     auto editor = open();
     editor->timerCallback();

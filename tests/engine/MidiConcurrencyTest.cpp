@@ -52,7 +52,7 @@ TEST (MidiConcurrency, LearnedControllersWhileTheEditorLearnsAndReadsTheDisplay)
             processor.midiLearnActive = (n % 3) != 0;
             processor.midiUnlearnActive = (n % 5) == 0;
             processor.parameters.getUnchecked ((n * 11) % 98)->setLearnArmed (true);
-            processor.setLastMovedParameter ((n * 5) % 98);
+            processor.setLastMovedParameter ((n * 5) % 98, (float) (n % 8) / 8.0f);
             processor.updateLastMovedDisplay();
             EXPECT_FALSE (processor.lastParamName.isEmpty());
             EXPECT_FALSE (processor.lastParamText.isEmpty());

@@ -727,13 +727,15 @@ TEST (MidiInput, TheDisplayShowsTheLastParameterMovedByAnyone)
     EXPECT_EQ (p.lastParamText, "Version 1.1");
 
     p.setParameter (delayFeedback, 0.5f);
-    p.setLastMovedParameter (delayFeedback);                  // an editor control
+    p.setLastMovedParameter (delayFeedback, 0.5f);            // an editor control
     p.updateLastMovedDisplay();
     EXPECT_EQ (p.lastParamName, "Delay1_Feedback");
     EXPECT_EQ (p.lastParamText, "50.00 %");
 
-    p.setLastMovedParameter (98);                             // not a parameter: no change
-    p.setLastMovedParameter (-1);
+    p.setParameter (delayFeedback, 0.25f);                    // a change that is no move
+    p.setLastMovedParameter (98, 0.5f);                       // not a parameter: no change
+    p.setLastMovedParameter (-1, 0.5f);
     p.updateLastMovedDisplay();
     EXPECT_EQ (p.lastParamName, "Delay1_Feedback");
+    EXPECT_EQ (p.lastParamText, "50.00 %");
 }
