@@ -260,11 +260,7 @@ void VarluneAudioProcessor::panic()
     if (ringSwap.load (std::memory_order_acquire) == swapRequested)
         return;
 
-    for (int k = 0; k < numUnits; ++k)
-        if (delayUnitRuns (k))
-            for (int c = 0; c < numChannels; ++c)
-                delayLines[k].getUnchecked (c)->makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::spare);
-
+    makeRunningRingsReady (mordwickLib::SyncDelayNoFeed::Rings::spare);
     ringSwap.store (swapRequested, std::memory_order_release);
 }
 
@@ -315,9 +311,13 @@ void VarluneAudioProcessor::releaseSwappedOutRings() noexcept
 void VarluneAudioProcessor::makeRunningRingsReady() noexcept
 {
     // While a swap is due the spare is about to be in use; which ring is in use may change.
-    const auto rings = ringSwap.load (std::memory_order_acquire) == swapRequested
-                           ? mordwickLib::SyncDelayNoFeed::Rings::both
-                           : mordwickLib::SyncDelayNoFeed::Rings::inUse;
+    makeRunningRingsReady (ringSwap.load (std::memory_order_acquire) == swapRequested
+                               ? mordwickLib::SyncDelayNoFeed::Rings::both
+                               : mordwickLib::SyncDelayNoFeed::Rings::inUse);
+}
+
+void VarluneAudioProcessor::makeRunningRingsReady (mordwickLib::SyncDelayNoFeed::Rings rings) noexcept
+{
     const int channels = std::min (getTotalNumInputChannels(), (int) numChannels);
 
     for (int k = 0; k < numUnits; ++k)

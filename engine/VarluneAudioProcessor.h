@@ -229,7 +229,8 @@ private:
     // Off the audio thread, with ringPagesLock held: the rings' sizes and pages.
     std::mutex ringPagesLock;
     void releaseSwappedOutRings() noexcept;
-    void makeRunningRingsReady() noexcept;
+    void makeRunningRingsReady() noexcept;   // the rings the running lines write next
+    void makeRunningRingsReady (mordwickLib::SyncDelayNoFeed::Rings rings) noexcept;
     bool delayUnitRuns (int unit) const noexcept;
 
     // Presets, host state and preferences (VarluneSettings.cpp).
