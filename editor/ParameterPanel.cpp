@@ -9,7 +9,6 @@ void ParameterPanel::sendUserChange (int parameterIndex, float value)
     engine.beginParameterChangeGesture (parameterIndex);
     engine.setParameterNotifyingHost (parameterIndex, value);
     engine.endParameterChangeGesture (parameterIndex);
-    engine.prepareRingPages();
 
     engine.setLastMovedParameter (parameterIndex, value);
     engine.updateLastMovedDisplay();

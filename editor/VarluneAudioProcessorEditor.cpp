@@ -67,9 +67,6 @@ void VarluneAudioProcessorEditor::timerCallback()
 {
     background.updateFromPlugin();
 
-    // Host automation may have started a delay line; a PANIC leaves rings to release.
-    varluneProcessor.prepareRingPages();
-
     if (varluneProcessor.uiSizeResetRequested)
     {
         takeStoredSize();

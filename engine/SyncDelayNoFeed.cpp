@@ -1,9 +1,9 @@
 #include "SyncDelayNoFeed.h"
 
+#include "RingPages.h"
+
 #include <algorithm>
 #include <new>
-
-#include <sys/mman.h>
 
 namespace mordwickLib
 {
@@ -16,37 +16,17 @@ namespace
 std::unique_ptr<float[], SyncDelayNoFeed::RingRelease> allocateZeroedRing (int length)
 {
     const size_t bytes = sizeof (float) * (size_t) length;
-    void* pages = mmap (nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
 
-    if (pages == MAP_FAILED)
-        throw std::bad_alloc();
+    if (float* pages = mapRingPages (bytes))
+        return { pages, { bytes } };
 
-    return { static_cast<float*> (pages), { bytes } };
-}
-
-void releasePages (float* ring, int length) noexcept
-{
-    // Dropped pages of private anonymous memory read as zero again.
-    if (madvise (ring, sizeof (float) * (size_t) length, MADV_DONTNEED) != 0)
-        std::fill (ring, ring + length, 0.0f);
-}
-
-void populatePages (float* ring, int length) noexcept
-{
-    const size_t bytes = sizeof (float) * (size_t) length;
-
-    if (madvise (ring, bytes, MADV_POPULATE_WRITE) == 0)
-        return;
-
-    // Kernels before 5.14: locking pages in faults them in for writing too.
-    if (mlock (ring, bytes) == 0)
-        munlock (ring, bytes);
+    throw std::bad_alloc();
 }
 } // namespace
 
 void SyncDelayNoFeed::RingRelease::operator() (float* ring) const noexcept
 {
-    munmap (ring, bytes);
+    unmapRingPages (ring, bytes);
 }
 
 SyncDelayNoFeed::SyncDelayNoFeed()
@@ -92,7 +72,7 @@ bool SyncDelayNoFeed::followSampleRate (double newSampleRate)
 
 void SyncDelayNoFeed::clear()
 {
-    releasePages (ringBuffer, ringLength);
+    releaseRingPages (ringBuffer, ringBytes());
     pagesReady[slotInUse()] = false;
     restart();
 }
@@ -106,7 +86,7 @@ void SyncDelayNoFeed::swapInSpareRing() noexcept
 void SyncDelayNoFeed::releaseSpareRing() noexcept
 {
     const int spare = 1 - slotInUse();
-    releasePages (rings[spare].get(), ringLength);
+    releaseRingPages (rings[spare].get(), ringBytes());
     pagesReady[spare] = false;
 }
 
@@ -116,11 +96,9 @@ void SyncDelayNoFeed::makeRingsReady (Rings which) noexcept
     {
         const bool wanted = which == Rings::both || (slot == slotInUse()) == (which == Rings::inUse);
 
+        // One that fails is tried again next time.
         if (wanted && ! pagesReady[slot])
-        {
-            populatePages (rings[slot].get(), ringLength);
-            pagesReady[slot] = true;
-        }
+            pagesReady[slot] = populateRingPages (rings[slot].get(), ringBytes());
     }
 }
 

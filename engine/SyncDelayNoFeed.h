@@ -49,7 +49,8 @@ public:
     enum class Rings { inUse, spare, both };
 
     /** Gives the rings' pages memory now, keeping what they hold, so that process writes no fresh
-        page: on the audio thread each would be a page fault, and a wait on the kernel. */
+        page: on the audio thread each would be a page fault, and a wait on the kernel. A ring
+        whose pages could not be had is tried again at the next call. */
     void makeRingsReady (Rings which) noexcept;
 
     /** Returns a ring's pages to the system. */
@@ -147,6 +148,7 @@ public:
 private:
     void restart() noexcept;
     int slotInUse() const noexcept   { return ringBuffer == rings[0].get() ? 0 : 1; }
+    size_t ringBytes() const noexcept { return sizeof (float) * (size_t) ringLength; }
 
     // The ring in use and the spare, and whether each one's pages have memory.
     std::unique_ptr<float[], RingRelease> rings[2];

@@ -59,10 +59,12 @@ VarluneAudioProcessor::VarluneAudioProcessor()
         value = 0.0f;
 
     openPresetsAndPreferences();
+    ringPageKeeping = std::make_unique<RingPageWorker::Registration> ([this] { keepRingPages(); });
 }
 
 VarluneAudioProcessor::~VarluneAudioProcessor()
 {
+    ringPageKeeping.reset();
     closePresetsAndPreferences();
 }
 
@@ -123,7 +125,7 @@ void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPe
             lfo->sampleRate = sampleRate;
     }
 
-    releaseSwappedOutRings();
+    ringSwap.releaseSwappedOut ([this] { releaseSpareRings(); });
 
     for (int c = 0; c < numChannels; ++c)
     {
@@ -137,7 +139,7 @@ void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPe
             mixers[k][c]->reset();
     }
 
-    makeRunningRingsReady();
+    makeRingsInUseReady (linesSetToRun());
     unitsChangedOutsideGraph = true;
 }
 
@@ -228,24 +230,18 @@ void VarluneAudioProcessor::resetAudioRouting()
 {
     for (int index : routingSelectors)
         setParameterNotifyingHost (index, parameters[index]->defaultNormalised);
-
-    prepareRingPages();
 }
 
 void VarluneAudioProcessor::resetModDepths()
 {
     for (int index : modulationDepths)
         setParameterNotifyingHost (index, parameters[index]->defaultNormalised);
-
-    prepareRingPages();
 }
 
 void VarluneAudioProcessor::revertToDefaultSettings()
 {
     for (int index = 0; index < ParameterIndex::numParameters; ++index)
         setParameterNotifyingHost (index, parameters[index]->defaultNormalised);
-
-    prepareRingPages();
 }
 
 void VarluneAudioProcessor::panic()
@@ -253,90 +249,87 @@ void VarluneAudioProcessor::panic()
     for (int index : feedbackAmounts)
         setParameterNotifyingHost (index, 0.0f);
 
+    // The spares of the lines that go on running once silenced are written from the swap on.
     const std::lock_guard<std::mutex> lock (ringPagesLock);
-    releaseSwappedOutRings();
-
-    // A swap still due takes spares that are silent already.
-    if (ringSwap.load (std::memory_order_acquire) == swapRequested)
-        return;
-
-    makeRunningRingsReady (mordwickLib::SyncDelayNoFeed::Rings::spare);
-    ringSwap.store (swapRequested, std::memory_order_release);
+    ringSwap.request ([this] { releaseSpareRings(); },
+                      [this] { makeRingsReady (linesSetToRun(), mordwickLib::SyncDelayNoFeed::Rings::spare); });
 }
 
 void VarluneAudioProcessor::swapInSilentRingsIfRequested() noexcept
 {
-    if (ringSwap.load (std::memory_order_acquire) != swapRequested)
-        return;
-
-    copyGraphStateToUnits();
-
-    // The last outputs of the lines and mixers and the damping memories go too: fed back through
-    // the routing into the silent rings, they would start the echo again.
-    for (int c = 0; c < numChannels; ++c)
+    ringSwap.swapIfRequested ([this]
     {
-        for (int k = 0; k < numUnits; ++k)
-        {
-            delayLines[k].getUnchecked (c)->swapInSpareRing();
-            lastFedAt[k][c] = clearLongAgo;
-            graph->source[sourceDelay1 + k][c] = 0.0f;
-            mixers[k].getUnchecked (c)->reset();
-            graph->source[sourceMixer1 + k][c] = 0.0f;
-        }
-    }
+        copyGraphStateToUnits();
 
-    unitsChangedOutsideGraph = true;
-    ringSwap.store (swapped, std::memory_order_release);
+        // The last outputs of the lines and mixers and the damping memories go too: fed back
+        // through the routing into the silent rings, they would start the echo again.
+        for (int c = 0; c < numChannels; ++c)
+        {
+            for (int k = 0; k < numUnits; ++k)
+            {
+                delayLines[k].getUnchecked (c)->swapInSpareRing();
+                lastFedAt[k][c] = clearLongAgo;
+                graph->source[sourceDelay1 + k][c] = 0.0f;
+                mixers[k].getUnchecked (c)->reset();
+                graph->source[sourceMixer1 + k][c] = 0.0f;
+            }
+        }
+
+        unitsChangedOutsideGraph = true;
+    });
 }
 
-void VarluneAudioProcessor::prepareRingPages()
+void VarluneAudioProcessor::keepRingPages() noexcept
 {
     const std::lock_guard<std::mutex> lock (ringPagesLock);
-    releaseSwappedOutRings();
-    makeRunningRingsReady();
+    ringSwap.releaseSwappedOut ([this] { releaseSpareRings(); });
+    makeRingsInUseReady (linesRunning.load (std::memory_order_relaxed));
 }
 
-void VarluneAudioProcessor::releaseSwappedOutRings() noexcept
+void VarluneAudioProcessor::releaseSpareRings() noexcept
 {
-    if (ringSwap.load (std::memory_order_acquire) != swapped)
-        return;
-
     for (auto& unit : delayLines)
         for (auto* line : unit)
             line->releaseSpareRing();
-
-    ringSwap.store (sparesSilent, std::memory_order_release);
 }
 
-void VarluneAudioProcessor::makeRunningRingsReady() noexcept
+void VarluneAudioProcessor::makeRingsReady (uint32_t lines, mordwickLib::SyncDelayNoFeed::Rings rings) noexcept
 {
-    // While a swap is due the spare is about to be in use; which ring is in use may change.
-    makeRunningRingsReady (ringSwap.load (std::memory_order_acquire) == swapRequested
-                               ? mordwickLib::SyncDelayNoFeed::Rings::both
-                               : mordwickLib::SyncDelayNoFeed::Rings::inUse);
-}
-
-void VarluneAudioProcessor::makeRunningRingsReady (mordwickLib::SyncDelayNoFeed::Rings rings) noexcept
-{
-    const int channels = std::min (getTotalNumInputChannels(), (int) numChannels);
-
-    for (int k = 0; k < numUnits; ++k)
-        if (delayUnitRuns (k))
-            for (int c = 0; c < channels; ++c)
+    for (int c = 0; c < numChannels; ++c)
+        for (int k = 0; k < numUnits; ++k)
+            if ((lines >> (c * numUnits + k) & 1u) != 0)
                 delayLines[k].getUnchecked (c)->makeRingsReady (rings);
 }
 
-bool VarluneAudioProcessor::delayUnitRuns (int unit) const noexcept
+void VarluneAudioProcessor::makeRingsInUseReady (uint32_t lines) noexcept
+{
+    // While a swap is due the spare is about to be in use; which ring is in use may change.
+    makeRingsReady (lines, ringSwap.isDue() ? mordwickLib::SyncDelayNoFeed::Rings::both
+                                            : mordwickLib::SyncDelayNoFeed::Rings::inUse);
+}
+
+uint32_t VarluneAudioProcessor::linesSetToRun() const noexcept
 {
     // As block processing decides it: a line runs while it is fed or its time is modulated.
     namespace index = ParameterIndex;
-    const int base = index::delayBase (unit + 1);
-    auto parameter = [&] (int offset) -> const mordwickLib::PluginParameter& { return *parameters.getUnchecked (base + offset); };
+    const int channels = std::min (getTotalNumInputChannels(), (int) numChannels);
+    uint32_t lines = 0;
 
-    return resolveSelector (parameter (index::delayInput)) != sourceNone
-        || resolveSelector (parameter (index::delayFeedbackInput)) != sourceNone
-        || (parameter (index::delayTimeModDepth).getNormalised() != 0.0f
-            && toChoice (parameter (index::delayTimeModSource).getReal()) != 0);
+    for (int k = 0; k < numUnits; ++k)
+    {
+        const int base = index::delayBase (k + 1);
+        auto parameter = [&] (int offset) -> const mordwickLib::PluginParameter& { return *parameters.getUnchecked (base + offset); };
+        const bool runs = resolveSelector (parameter (index::delayInput)) != sourceNone
+                       || resolveSelector (parameter (index::delayFeedbackInput)) != sourceNone
+                       || (parameter (index::delayTimeModDepth).getNormalised() != 0.0f
+                           && toChoice (parameter (index::delayTimeModSource).getReal()) != 0);
+
+        if (runs)
+            for (int c = 0; c < channels; ++c)
+                lines |= 1u << (c * numUnits + k);
+    }
+
+    return lines;
 }
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()

@@ -5,7 +5,9 @@
 #include "ParameterTable.h"
 #include "PluginParameter.h"
 #include "PresetManager.h"
+#include "RingPageWorker.h"
 #include "SettingsDocument.h"
+#include "SilentRingSwap.h"
 #include "SyncDelayNoFeed.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -80,11 +82,6 @@ public:
     /** Sets the four feedback amounts to 0, notifying the host, and silences the eight delay lines
         at the start of the next block. Message thread. */
     void panic();
-
-    /** Off the audio thread, after changes that may start delay lines, and from the window's
-        refresh: gives the rings that PANIC swapped out their pages back to the system, and gives
-        the rings of the lines that run their memory now, so that no block writes a fresh page. */
-    void prepareRingPages();
 
     //==============================================================================
     // Presets, host state and preferences (VarluneSettings.cpp).
@@ -218,20 +215,25 @@ private:
     void setCachedDefaults();
     void updateRingSizes (double newSampleRate);
 
-    // PANIC's silencing of the delay lines: off the audio thread the lines' spare rings (all +0)
-    // get their pages and the swap is asked for; the audio thread swaps them in at the start of its
-    // next block, a fixed small amount of work; off the audio thread again, the rings swapped out
-    // are released and become the next spares. Each step hands the spares to the other side.
-    enum RingSwap : int { sparesSilent, swapRequested, swapped };
-    std::atomic<int> ringSwap { sparesSilent };
+    // PANIC's silencing of the delay lines: the audio thread swaps each line's ring for its silent
+    // spare at the start of a block, a fixed small amount of work; the pages are made ready and
+    // released off the audio thread.
+    SilentRingSwap<> ringSwap;
     void swapInSilentRingsIfRequested() noexcept;
 
-    // Off the audio thread, with ringPagesLock held: the rings' sizes and pages.
+    // The rings' pages, kept off the audio thread: no block should write a fresh page, since each
+    // is a page fault and a wait on the kernel. Lines are bits, channel c of delay unit k at
+    // c * numUnits + k.
+    // - The lines each block ran, left for the ring page worker by the audio thread.
+    std::atomic<uint32_t> linesRunning { 0 };
+    // - Off the audio thread with ringPagesLock held: the rings' sizes and pages.
     std::mutex ringPagesLock;
-    void releaseSwappedOutRings() noexcept;
-    void makeRunningRingsReady() noexcept;   // the rings the running lines write next
-    void makeRunningRingsReady (mordwickLib::SyncDelayNoFeed::Rings rings) noexcept;
-    bool delayUnitRuns (int unit) const noexcept;
+    void keepRingPages() noexcept;          // the worker's call: readies and releases as blocks need
+    void releaseSpareRings() noexcept;
+    void makeRingsReady (uint32_t lines, mordwickLib::SyncDelayNoFeed::Rings rings) noexcept;
+    void makeRingsInUseReady (uint32_t lines) noexcept;
+    uint32_t linesSetToRun() const noexcept;  // as the parameters stand: fed or time-modulated
+    std::unique_ptr<RingPageWorker::Registration> ringPageKeeping;  // set last, reset first
 
     // Presets, host state and preferences (VarluneSettings.cpp).
     void openPresetsAndPreferences();

@@ -351,4 +351,13 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
     }
 
     g.readPositionsDue |= (1u << numChannelsToProcess) - 1u;
+
+    // The lines that write their rings, for the ring page worker to ready.
+    const uint32_t delayUnitsRunning = g.runningUnits & ((1u << numUnits) - 1u);
+    uint32_t lines = 0;
+
+    for (int c = 0; c < numChannelsToProcess; ++c)
+        lines |= delayUnitsRunning << (c * numUnits);
+
+    linesRunning.store (lines, std::memory_order_relaxed);
 }

@@ -137,8 +137,6 @@ void VarluneAudioProcessor::applySettings (const SettingsSnapshot& settings, boo
         setCurrentPresetName (settings.presetName);
     }
 
-    prepareRingPages();
-
     // The host hears the value each parameter holds, never one that was refused.
     for (int i = 0; i < ParameterIndex::numParameters; ++i)
         sendParamChangeMessageToListeners (i, getParameter (i));

@@ -1,6 +1,7 @@
 # Tests that drive the built plug-in library through its binary interface, as a host does.
 varlune_add_test(plugin_tests
   SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/plugin/AudioThreadPagesTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/plugin/PluginBinaryTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/plugin/PluginWindowTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/plugin/SoundFileTest.cpp

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+
+namespace mordwickLib
+{
+
+// The memory of the delay rings: anonymous pages of their own, so that a ring costs what its line
+// has written, its pages can be given back and made ready at will, and a host's fork leaves them
+// alone. None of these may run on the audio thread: each is a system call.
+
+/** Fresh zeroed pages for a ring of this many bytes, kept out of child processes; nullptr when
+    the memory cannot be had. */
+float* mapRingPages (size_t bytes) noexcept;
+
+void unmapRingPages (float* ring, size_t bytes) noexcept;
+
+/** Gives the pages back to the system; the ring reads as zero again. */
+void releaseRingPages (float* ring, size_t bytes) noexcept;
+
+/** Gives every page memory now, keeping what the ring holds, so that a write to it takes no page
+    fault. False when that could not be done; it may be tried again. */
+bool populateRingPages (float* ring, size_t bytes) noexcept;
+
+/** The way to populate on kernels without MADV_POPULATE_WRITE: locking pages in faults them in
+    for writing. The ring is locked a piece at a time, within the smallest lock limit, and
+    unlocked again; pieces already resident are left alone, so that a host that locks its own
+    memory keeps it locked. */
+bool populateRingPagesByLocking (float* ring, size_t bytes) noexcept;
+
+} // namespace mordwickLib
