@@ -49,6 +49,12 @@ std::string SoundFile::read (const std::string& path)
     std::vector<float> interleaved ((size_t) info.frames * (size_t) info.channels);
     const auto frames = (size_t) sf_readf_float (file.get(), interleaved.data(), info.frames);
 
+    // A file that ends before the frames its header gives is damaged, not a shorter sound.
+    if (frames != (size_t) info.frames)
+        return "cannot read " + path + ": it ends after " + std::to_string (frames) + " of its "
+             + std::to_string (info.frames) + " frames"
+             + (sf_error (file.get()) != SF_ERR_NO_ERROR ? std::string (": ") + sf_strerror (file.get()) : "");
+
     sampleRate = info.samplerate;
     channels.assign ((size_t) info.channels, std::vector<float> (frames));
     for (size_t f = 0; f < frames; ++f)
