@@ -4,11 +4,13 @@
 
 #include <sndfile.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 
 namespace
 {
@@ -33,6 +35,27 @@ SoundFile noise()
             sample = uniform (random);
     return file;
 }
+
+// Files of this process may grow to a limit while it lives; a write beyond fails instead of
+// ending the process.
+struct FileSizeLimit
+{
+    explicit FileSizeLimit (rlim_t bytes)
+    {
+        getrlimit (RLIMIT_FSIZE, &previous);
+        const rlimit limit { bytes, previous.rlim_max };
+        setrlimit (RLIMIT_FSIZE, &limit);
+    }
+
+    ~FileSizeLimit()
+    {
+        setrlimit (RLIMIT_FSIZE, &previous);
+        std::signal (SIGXFSZ, previousHandler);
+    }
+
+    rlimit previous {};
+    const decltype (SIG_DFL) previousHandler = std::signal (SIGXFSZ, SIG_IGN);
+};
 } // namespace
 
 TEST (SoundFile, ReadsBackWhatItWroteInTheFormatOfTheExtension)
@@ -82,4 +105,17 @@ TEST (SoundFile, AFileThatEndsBeforeTheFramesItsHeaderGivesIsReported)
 
     SoundFile file;
     EXPECT_NE (file.read (path), "");
+}
+
+TEST (SoundFile, AWriteThatFailsAsTheFileIsClosedIsReported)
+{
+    // The limit lets the header through; libsndfile's FLAC encoder writes its last frames, here
+    // all of them, as the file is closed.
+    const std::string path = std::string (std::getenv ("HOME")) + "/full.flac";
+    auto file = noise();
+    file.channels[0].resize (4000);
+    file.channels[1].resize (4000);
+
+    const FileSizeLimit limit (1024);
+    EXPECT_NE (file.write (path), "");
 }
