@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,18 @@ void storeWindowSize (const std::string& width, const std::string& height)
         << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>\n"
         << "  <VALUE name=\"LastWidth\" val=\"" << width << "\"/>\n"
         << "  <VALUE name=\"LastHeight\" val=\"" << height << "\"/>\n</PROPERTIES>\n";
+}
+
+// Every folder and file under the home folder, with the files' contents.
+std::map<std::string, std::string> homeContents()
+{
+    std::map<std::string, std::string> contents;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator (home()))
+    {
+        std::ifstream in (entry.path(), std::ios::binary);
+        contents[entry.path()] = entry.is_directory() ? "folder" : std::string ((std::istreambuf_iterator<char> (in)), {});
+    }
+    return contents;
 }
 
 std::pair<int, int> measuredSize (VstHost& host)
@@ -67,8 +81,11 @@ TEST (PluginWindow, TheLibraryAnswersNoPrivateRequestAndWritesNothing)
     EXPECT_FALSE (std::ifstream (path).good());
 }
 
-TEST (PluginWindow, TheImageToolPaintsTheWindowWithoutADisplay)
+TEST (PluginWindow, TheImageToolPaintsTheNewUsersWindowAndLeavesTheHomeFolderAlone)
 {
+    storeWindowSize ("800", "500");
+    const auto before = homeContents();
+
     const std::string path = home() + "/window.png";
     ASSERT_EQ (std::system (("env -u DISPLAY '" VARLUNE_EDITOR_PNG_PATH "' '" + path + "'").c_str()), 0);
 
@@ -79,4 +96,7 @@ TEST (PluginWindow, TheImageToolPaintsTheWindowWithoutADisplay)
     const auto be32 = [&png] (size_t at) { return (png[at] << 24) | (png[at + 1] << 16) | (png[at + 2] << 8) | png[at + 3]; };
     EXPECT_EQ (be32 (16), 1000);
     EXPECT_EQ (be32 (20), 700);
+
+    std::filesystem::remove (path);
+    EXPECT_EQ (homeContents(), before);
 }
