@@ -193,8 +193,7 @@ void BackgroundComponent::menuItemChosen (int itemId)
             processor->revertToDefaultSettings();
             break;
         case resetUiSizeItem:
-            processor->lastUIWidth = 1000.0f;
-            processor->lastUIHeight = 700.0f;
+            processor->lastUISize = VarluneAudioProcessor::defaultUISize;
             processor->uiSizeResetRequested = true;
             break;
         default:

@@ -43,7 +43,8 @@ VarluneAudioProcessorEditor::~VarluneAudioProcessorEditor()
 
 juce::Rectangle<int> VarluneAudioProcessorEditor::getOpeningBounds (const VarluneAudioProcessor& owner)
 {
-    return { openingSide (owner.lastUIWidth, maximumWidth), openingSide (owner.lastUIHeight, maximumHeight) };
+    const auto stored = owner.lastUISize.load();
+    return { openingSide (stored.width, maximumWidth), openingSide (stored.height, maximumHeight) };
 }
 
 void VarluneAudioProcessorEditor::takeStoredSize()

@@ -31,7 +31,8 @@ public:
     void timerCallback() override;
 
     /** The size a window of this processor opens at: the size last stored, truncated to whole
-        pixels. Builds no window, so a host may ask before opening one, from any thread. */
+        pixels; while a window is open, its own size. Builds no window and reads the stored size
+        once, so a host may ask from any thread at any time. */
     static juce::Rectangle<int> getOpeningBounds (const VarluneAudioProcessor& owner);
 
 private:

@@ -204,11 +204,17 @@ public:
     juce::StringArray presetNames;                      // the editor's copy of the list; message thread
     std::atomic<bool> presetListChanged { true };       // set by a save, cleared by the editor
 
-    // The editor's size to open with, written on the message thread and read by a host's size
-    // query from any thread; and the menu's request that the open window take it again (message
-    // thread).
-    std::atomic<float> lastUIWidth { 1000.0f };
-    std::atomic<float> lastUIHeight { 700.0f };
+    // The editor's size to open with, kept current by an open editor; written on the message
+    // thread and read by a host's size query from any thread, both sides at once, so that a reader
+    // never pairs one size's width with another's height. And the menu's request that the open
+    // window take it again (message thread).
+    struct UISize
+    {
+        float width, height;
+    };
+    static constexpr UISize defaultUISize { 1000.0f, 700.0f };
+    std::atomic<UISize> lastUISize { defaultUISize };
+    static_assert (std::atomic<UISize>::is_always_lock_free, "any thread may ask for the size");
     bool uiSizeResetRequested = false;
 
 private:

@@ -8,7 +8,8 @@
 // - currentPresetName sits behind presetNameLock, held only to copy the string;
 // - whole documents (state save and restore, preset save and load) take documentLock in turns,
 //   so none sees or leaves a mix of two; host notifications go out after it is released;
-// - learned controllers are atomics of the parameter records.
+// - learned controllers are atomics of the parameter records;
+// - the editor's stored size is one atomic word, width and height together.
 // The audio thread takes none of these locks.
 
 #include "VarluneAudioProcessor.h"
@@ -55,8 +56,9 @@ void VarluneAudioProcessor::openPresetsAndPreferences()
     for (auto* parameter : parameters)
         parameter->setMidiCC (readStoredController (*preferences, parameter->name + controllerKeySuffix));
 
-    lastUIWidth = readStoredSize (*preferences, widthKey, lastUIWidth);
-    lastUIHeight = readStoredSize (*preferences, heightKey, lastUIHeight);
+    const auto fallback = lastUISize.load();
+    lastUISize = { readStoredSize (*preferences, widthKey, fallback.width),
+                   readStoredSize (*preferences, heightKey, fallback.height) };
 }
 
 void VarluneAudioProcessor::closePresetsAndPreferences()
@@ -72,8 +74,7 @@ void VarluneAudioProcessor::closePresetsAndPreferences()
 
 void VarluneAudioProcessor::saveLastUISize (float width, float height)
 {
-    lastUIWidth = width;
-    lastUIHeight = height;
+    lastUISize = { width, height };
 
     if (preferences != nullptr)
     {

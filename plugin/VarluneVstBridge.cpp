@@ -47,7 +47,9 @@ VarluneVstBridge::VarluneVstBridge (HostCallbackProc hostCallbackToUse, juce::Au
     programsAreChunks (true);
     setInitialDelay (processor->getLatencySamples());
     isSynth (false);
-    noTail (processor->getTailLengthSeconds() <= 0.0);
+    // Neither "no sound in stop" nor a tail size, whatever the processor's tail length says: an
+    // echo rings on after its input stops and an LFO routed to the output sounds with no input,
+    // so a host must keep processing. The base answers the tail query with 0, "not known".
     effectRecord.version = versionNumber;
     setFlag (EffectFlag::HasEditor, processor->hasEditor());
 
@@ -362,13 +364,6 @@ bool VarluneVstBridge::setSpeakerArrangement (VstSpeakerArrangement* input, VstS
 bool VarluneVstBridge::setBypass (bool)
 {
     return false;
-}
-
-std::int32_t VarluneVstBridge::getGetTailSize()
-{
-    const double tail = processor->getTailLengthSeconds();
-    // 1 tells the host there is no tail at all; 0 would mean "unknown".
-    return tail <= 0.0 ? 1 : (std::int32_t) juce::roundToInt (tail * getSampleRate());
 }
 
 //==============================================================================

@@ -60,7 +60,6 @@ public:
     bool setBypass (bool onOff) override;
     std::int32_t startProcess() override;
     std::int32_t stopProcess() override;
-    std::int32_t getGetTailSize() override;
 
     bool getEffectName (char* name) override;
     bool getVendorString (char* text) override;

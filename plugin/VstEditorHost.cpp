@@ -65,9 +65,10 @@ std::int64_t VstEditorHost::dispatch (std::int32_t opcode, void* ptr)
             if (ptr == nullptr)
                 return 0;
 
-            // Building a window only to measure it would also build the framework's desktop on
-            // whichever thread the host asks from.
-            const auto bounds = holder != nullptr ? holder->getBounds() : openingBounds();
+            // The open window keeps its size in the processor, so the answer never reads the
+            // window, which the window thread may be resizing or destroying meanwhile; building one
+            // only to measure it would build the framework's desktop on the asking thread.
+            const auto bounds = openingBounds();
             rect = { 0, 0, (std::int16_t) bounds.getHeight(), (std::int16_t) bounds.getWidth() };
             *static_cast<EditorRect**> (ptr) = &rect;
             return 1;

@@ -10,11 +10,12 @@
 /** A processor's window inside a VST 2.4 host's window: answers the host's window opcodes, runs
     the framework's messages on the host's idle calls and asks the host to follow the window's
     size. The host opens, idles and closes the window on its window thread; it may ask for the
-    size from any thread while no window is open. */
+    size from any thread at any time. */
 class VstEditorHost
 {
 public:
-    /** The size a window would open at now, known without building one. */
+    /** The size a window would open at now, known without building one, which an open window
+        keeps equal to its own size. Any thread. */
     using OpeningBounds = std::function<juce::Rectangle<int>()>;
 
     /** The effect asks its host to resize the host's window. */

@@ -169,8 +169,8 @@ TEST_F (BarButtons, ResetUiSizeResizesAnyWindowAtItsNextTick)
     {
         editor->setSize (size.x, size.y);
         windowBackground->menuItemChosen (4);
-        EXPECT_EQ (processor.lastUIWidth, 1000.0f);
-        EXPECT_EQ (processor.lastUIHeight, 700.0f);
+        EXPECT_EQ (processor.lastUISize.load().width, 1000.0f);
+        EXPECT_EQ (processor.lastUISize.load().height, 700.0f);
         EXPECT_TRUE (processor.uiSizeResetRequested);
         EXPECT_EQ (editor->getWidth(), size.x);
 

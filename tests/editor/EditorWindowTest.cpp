@@ -17,8 +17,8 @@ protected:
     std::pair<float, float> sizeInTheNextProcessor()
     {
         owner.reset();
-        const VarluneAudioProcessor next;
-        return { next.lastUIWidth, next.lastUIHeight };
+        const auto size = VarluneAudioProcessor().lastUISize.load();
+        return { size.width, size.height };
     }
 
     std::unique_ptr<VarluneAudioProcessorEditor> open()
@@ -54,8 +54,7 @@ TEST_F (EditorWindow, OpensAtTheStoredSizeWhateverTheLimits)
 
     for (const auto& c : cases)
     {
-        processor.lastUIWidth = c.storedWidth;
-        processor.lastUIHeight = c.storedHeight;
+        processor.lastUISize = { c.storedWidth, c.storedHeight };
         auto editor = open();
         EXPECT_EQ (editor->getWidth(), c.width) << c.storedWidth;
         EXPECT_EQ (editor->getHeight(), c.height) << c.storedHeight;
@@ -65,8 +64,7 @@ TEST_F (EditorWindow, OpensAtTheStoredSizeWhateverTheLimits)
 
 TEST_F (EditorWindow, TheCornerResizesWithinTheLimitsAtTheRatioAndEverySizeIsStored)
 {
-    processor.lastUIWidth = 800.0f;
-    processor.lastUIHeight = 500.0f;
+    processor.lastUISize = { 800.0f, 500.0f };
     auto editor = open();
     EXPECT_EQ (resizeCorner (*editor).getBounds(), juce::Rectangle<int> (784, 480, 16, 20));
 
@@ -88,8 +86,8 @@ TEST_F (EditorWindow, TheCornerResizesWithinTheLimitsAtTheRatioAndEverySizeIsSto
     EXPECT_NEAR ((double) editor->getWidth() / editor->getHeight(), 1.42857, 0.003);
 
     editor->setSize (1200, 840);
-    EXPECT_EQ (processor.lastUIWidth, 1200.0f);
-    EXPECT_EQ (processor.lastUIHeight, 840.0f);
+    EXPECT_EQ (processor.lastUISize.load().width, 1200.0f);
+    EXPECT_EQ (processor.lastUISize.load().height, 840.0f);
     close (editor);
 
     // The next window opens at the last size, also in a new processor through the preferences.
@@ -97,7 +95,7 @@ TEST_F (EditorWindow, TheCornerResizesWithinTheLimitsAtTheRatioAndEverySizeIsSto
     EXPECT_EQ (editor->getBounds(), juce::Rectangle<int> (0, 0, 1200, 840));
     editor->setSize (1100, 770);
     close (editor);
-    EXPECT_EQ (processor.lastUIWidth, 1100.0f);
+    EXPECT_EQ (processor.lastUISize.load().width, 1100.0f);
     EXPECT_EQ (sizeInTheNextProcessor(), std::make_pair (1100.0f, 770.0f));
 }
 
@@ -109,8 +107,7 @@ TEST_F (EditorWindow, TheTimerRefreshesAndCarriesOutTheSizeReset)
 
     // The refresh reaches the panels: the output strip shows a value the host set.
     processor.setParameter (ParameterIndex::dryWet, 0.25f);
-    processor.lastUIWidth = 1000.0f;
-    processor.lastUIHeight = 700.0f;
+    processor.lastUISize = { 1000.0f, 700.0f };
     processor.uiSizeResetRequested = true;
 
     // One tick of the real timer, delivered by the message queue.

@@ -38,8 +38,8 @@ TEST (Preferences, WithoutAFileEverythingHasItsDefault)
 {
     VarluneAudioProcessor processor;
     EXPECT_EQ (controllersOf (processor), std::vector<int> (98, -1));
-    EXPECT_EQ (processor.lastUIWidth, 1000.0f);
-    EXPECT_EQ (processor.lastUIHeight, 700.0f);
+    EXPECT_EQ (processor.lastUISize.load().width, 1000.0f);
+    EXPECT_EQ (processor.lastUISize.load().height, 700.0f);
     EXPECT_FALSE (preferencesFile().exists());  // nothing is written before it is needed
 }
 
@@ -51,8 +51,8 @@ TEST (Preferences, AStoredControllerIsLearnedByANewProcessor)
     std::vector<int> expected (98, -1);
     expected[ParameterIndex::lfoBase (2) + ParameterIndex::lfoRate] = 64;
     EXPECT_EQ (controllersOf (processor), expected);
-    EXPECT_EQ (processor.lastUIWidth, 1200.5f);
-    EXPECT_EQ (processor.lastUIHeight, 840.0f);
+    EXPECT_EQ (processor.lastUISize.load().width, 1200.5f);
+    EXPECT_EQ (processor.lastUISize.load().height, 840.0f);
 }
 
 TEST (Preferences, DestructionWritesAllNinetyEightControllerKeys)
@@ -80,16 +80,16 @@ TEST (Preferences, ControllersAndWindowSizeCarryOverToTheNextProcessor)
         first.parameters.getUnchecked (0)->setMidiCC (1);
         first.parameters.getUnchecked (97)->setMidiCC (127);
         first.saveLastUISize (1200.0f, 840.0f);
-        EXPECT_EQ (first.lastUIWidth, 1200.0f);
-        EXPECT_EQ (first.lastUIHeight, 840.0f);
+        EXPECT_EQ (first.lastUISize.load().width, 1200.0f);
+        EXPECT_EQ (first.lastUISize.load().height, 840.0f);
     }
 
     VarluneAudioProcessor second;
     EXPECT_EQ (second.parameters.getUnchecked (0)->getMidiCC(), 1);
     EXPECT_EQ (second.parameters.getUnchecked (97)->getMidiCC(), 127);
     EXPECT_EQ (second.parameters.getUnchecked (1)->getMidiCC(), -1);
-    EXPECT_EQ (second.lastUIWidth, 1200.0f);
-    EXPECT_EQ (second.lastUIHeight, 840.0f);
+    EXPECT_EQ (second.lastUISize.load().width, 1200.0f);
+    EXPECT_EQ (second.lastUISize.load().height, 840.0f);
 }
 
 TEST (Preferences, TheInstanceDestroyedLastWins)
@@ -114,8 +114,8 @@ TEST (Preferences, UnusableStoredValuesGiveTheDefaults)
     EXPECT_EQ (processor.parameters.getUnchecked (0)->getMidiCC(), -1);
     EXPECT_EQ (processor.parameters.getUnchecked (1)->getMidiCC(), -1);
     EXPECT_EQ (processor.parameters.getUnchecked (3)->getMidiCC(), 0);  // text without a number reads as 0
-    EXPECT_EQ (processor.lastUIWidth, 1000.0f);
-    EXPECT_EQ (processor.lastUIHeight, 700.0f);
+    EXPECT_EQ (processor.lastUISize.load().width, 1000.0f);
+    EXPECT_EQ (processor.lastUISize.load().height, 700.0f);
 }
 
 TEST (Preferences, AFileThatIsNotXmlGivesTheDefaults)
@@ -125,5 +125,5 @@ TEST (Preferences, AFileThatIsNotXmlGivesTheDefaults)
 
     VarluneAudioProcessor processor;
     EXPECT_EQ (controllersOf (processor), std::vector<int> (98, -1));
-    EXPECT_EQ (processor.lastUIWidth, 1000.0f);
+    EXPECT_EQ (processor.lastUISize.load().width, 1000.0f);
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 
 // Xlib's error handler hook, declared here to keep Xlib's macros out of the test.
@@ -18,15 +19,22 @@ namespace
 // would end the process on the first harmless BadAtom.
 int ignoreXError (void*, void*) { return 0; }
 
+struct ProcessorWithEditor;
+
 struct SizedEditor : juce::AudioProcessorEditor
 {
-    explicit SizedEditor (juce::AudioProcessor& p) : juce::AudioProcessorEditor (p) { setSize (300, 200); }
+    explicit SizedEditor (ProcessorWithEditor& p);
     void paint (juce::Graphics& g) override { g.fillAll (juce::Colours::darkgreen); }
+    void resized() override;
+    ProcessorWithEditor& owner;
 };
 
 // The smallest processor with an editor: the bridge must serve any editor, not only the plug-in's.
+// Like the plug-in's, it keeps its window's size, where the bridge measures it.
 struct ProcessorWithEditor : juce::AudioProcessor
 {
+    std::atomic<juce::Point<int>> windowSize { juce::Point<int> (300, 200) };
+
     const juce::String getName() const override { return "Test"; }
     void prepareToPlay (double, int) override {}
     void releaseResources() override {}
@@ -46,12 +54,27 @@ struct ProcessorWithEditor : juce::AudioProcessor
     void setStateInformation (const void*, int) override {}
 };
 
+SizedEditor::SizedEditor (ProcessorWithEditor& p) : juce::AudioProcessorEditor (p), owner (p)
+{
+    const auto size = owner.windowSize.load();
+    setSize (size.x, size.y);
+}
+
+void SizedEditor::resized()
+{
+    owner.windowSize = { getWidth(), getHeight() };
+}
+
 class BridgeEditor : public ::testing::Test
 {
 protected:
     juce::ScopedJuceInitialiser_GUI framework;
     ProcessorWithEditor* processor = new ProcessorWithEditor();
-    std::unique_ptr<VarluneVstBridge> bridge { new VarluneVstBridge (&recordingHost, processor, [] { return juce::Rectangle<int> (300, 200); }) };
+    std::unique_ptr<VarluneVstBridge> bridge { new VarluneVstBridge (&recordingHost, processor, [this]
+    {
+        const auto size = processor->windowSize.load();
+        return juce::Rectangle<int> (size.x, size.y);
+    }) };
 
     std::int64_t dispatch (std::int32_t opcode, void* ptr = nullptr)
     {

@@ -1,7 +1,7 @@
 // The plug-in's window in a host, on a virtual X display: opened inside the host's window,
 // following the processor, resized through its corner, closed and opened again, measured from
-// another thread before it opens, and opened and closed twenty times while audio runs with a
-// learned controller.
+// another thread before it opens and while it resizes and closes, and opened and closed twenty
+// times while audio runs with a learned controller.
 #include "editor/EditorTestSupport.h"
 #include "RecordingHost.h"
 #include "VarluneAudioProcessor.h"
@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -135,7 +136,7 @@ TEST_F (EditorInHost, TheSizeAskedFromAnotherThreadIsTheSizeTheWindowOpensAt)
     worker.join();
 
     // A window built to be measured would have stored its whole-pixel size.
-    EXPECT_EQ (processor->lastUIWidth.load(), 1200.9f);
+    EXPECT_EQ (processor->lastUISize.load().width, 1200.9f);
     EXPECT_EQ (processor->getActiveEditor(), nullptr);
 
     auto* editor = open();
@@ -144,6 +145,50 @@ TEST_F (EditorInHost, TheSizeAskedFromAnotherThreadIsTheSizeTheWindowOpensAt)
     EXPECT_EQ (std::pair (asked.right - asked.left, asked.bottom - asked.top), std::pair (opened.getWidth(), opened.getHeight()));
     EXPECT_EQ (std::pair (opened.getWidth(), opened.getHeight()), std::pair (1200, 840));
     EXPECT_EQ (dispatch (EffectOpcode::EditorClose), 1);
+}
+
+TEST_F (EditorInHost, TheSizeAskedWhileTheWindowResizesAndClosesIsOneItHad)
+{
+    // Every size differs from every other in both sides, so an answer that mixed two is none of them.
+    constexpr int numSizes = 25;
+    std::set<std::pair<int, int>> sizes;
+    for (int k = 0; k < numSizes; ++k)
+        sizes.emplace (250 + 10 * k, 175 + 7 * k);
+    processor->saveLastUISize (250.0f, 175.0f);
+
+    // A host's worker thread asks all along, while its window thread resizes and closes the window.
+    std::atomic<bool> done { false };
+    std::atomic<int> numAnswers { 0 };
+    int numForeign = 0;
+    std::thread worker ([&]
+    {
+        while (! done.load())
+        {
+            numForeign += sizes.count (measuredSize()) == 1 ? 0 : 1;
+            ++numAnswers;
+        }
+    });
+
+    for (int k = 1; k < numSizes; ++k)
+    {
+        auto* editor = open();
+        if (editor == nullptr)
+            break;
+
+        editor->setSize (250 + 10 * k, 175 + 7 * k);
+
+        // At least one answer is asked after the resize, while the window is open.
+        for (const int asked = numAnswers.load(); numAnswers.load() < asked + 2;)
+        {
+        }
+
+        EXPECT_EQ (dispatch (EffectOpcode::EditorClose), 1);
+    }
+
+    done = true;
+    worker.join();
+    EXPECT_EQ (numForeign, 0);
+    EXPECT_EQ (measuredSize(), std::pair (250 + 10 * (numSizes - 1), 175 + 7 * (numSizes - 1)));
 }
 
 TEST_F (EditorInHost, TwentyWindowsOpenAndCloseWhileAudioRuns)
@@ -158,8 +203,7 @@ TEST_F (EditorInHost, TwentyWindowsOpenAndCloseWhileAudioRuns)
 
     // Small windows: every panel is still built, refreshed, painted and closed, but painting
     // 1000 x 700 pixels twenty times over is most of this test's time under the sanitizers.
-    processor->lastUIWidth = 250.0f;
-    processor->lastUIHeight = 175.0f;
+    processor->lastUISize = { 250.0f, 175.0f };
     const int desktopComponents = juce::Desktop::getInstance().getNumComponents();
 
     std::atomic<bool> running { true };

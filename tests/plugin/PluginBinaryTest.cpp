@@ -43,9 +43,13 @@ TEST (PluginBinary, RecordAndIdentity)
     EXPECT_NE (record.flags & EffectFlag::HasEditor, 0);
     EXPECT_NE (record.flags & EffectFlag::CanReplacing, 0);
     EXPECT_NE (record.flags & EffectFlag::ProgramChunks, 0);
-    EXPECT_NE (record.flags & EffectFlag::NoSoundInStop, 0);
     EXPECT_EQ (record.flags & EffectFlag::IsSynth, 0);
     EXPECT_EQ (record.initialDelay, 0);
+
+    // The echo rings on after its input stops and an LFO sounds without input: no "no sound in
+    // stop", and a tail that is not known (0), so the host keeps processing.
+    EXPECT_EQ (record.flags & EffectFlag::NoSoundInStop, 0);
+    EXPECT_EQ (host->dispatch (EffectOpcode::GetTailSize), 0);
 
     EXPECT_EQ (host->getText (EffectOpcode::GetEffectName), "Varlune");
     EXPECT_EQ (host->getText (EffectOpcode::GetProductString), "Varlune");
