@@ -12,9 +12,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace
-{
-struct Worker
+struct RingPageWorker::Thread
 {
     // Starting and stopping the thread take turns under lifecycleLock; the thread itself takes
     // only keepersLock, and calls the keepers under it.
@@ -44,16 +42,16 @@ struct Worker
     }
 };
 
-Worker& worker()
+std::shared_ptr<RingPageWorker::Thread> RingPageWorker::sharedThread()
 {
-    static Worker instance;
+    static const auto instance = std::make_shared<Thread>();
     return instance;
 }
-} // namespace
 
-RingPageWorker::Registration::Registration (std::function<void()> keep) : keeper (std::move (keep))
+RingPageWorker::Registration::Registration (std::function<void()> keep)
+    : worker (sharedThread()), keeper (std::move (keep))
 {
-    auto& w = worker();
+    auto& w = *worker;
     const std::lock_guard<std::mutex> lifecycle (w.lifecycleLock);
 
     {
@@ -77,7 +75,7 @@ RingPageWorker::Registration::Registration (std::function<void()> keep) : keeper
 
 RingPageWorker::Registration::~Registration()
 {
-    auto& w = worker();
+    auto& w = *worker;
     const std::lock_guard<std::mutex> lifecycle (w.lifecycleLock);
     bool last = false;
 

@@ -1,13 +1,16 @@
 // The delay rings' memory off the audio thread: PANIC's hand-over of silent rings, whatever the
-// audio thread does in between, and populating pages on kernels that only know how to lock them.
+// audio thread does in between, populating pages on kernels that only know how to lock them, and
+// the thread that keeps the pages in a process that ends with instances open.
 #include "RingPages.h"
 #include "SilentRingSwap.h"
+#include "VarluneAudioProcessor.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -166,4 +169,20 @@ TEST (RingPages, LockingPopulatesAWholeRingWithinTheDefaultLockLimitAndLeavesNot
 #endif
     EXPECT_EQ (lockedKilobytes(), 0);
     mordwickLib::unmapRingPages (ring, bytes);
+}
+
+TEST (RingPageWorker, AProcessMayEndWithProcessorsStillOpen)
+{
+    GTEST_FLAG_SET (death_test_style, "threadsafe");
+    EXPECT_EXIT (
+        {
+            // One destroyed after the worker's own statics, one never: hosts that exit without
+            // closing their plug-ins do both.
+            static std::unique_ptr<VarluneAudioProcessor> closedLast;
+            closedLast = std::make_unique<VarluneAudioProcessor>();
+            static auto* neverClosed = new VarluneAudioProcessor();
+            (void) neverClosed;
+            std::exit (0);
+        },
+        testing::ExitedWithCode (0), "");
 }
