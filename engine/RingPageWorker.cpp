@@ -4,11 +4,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include <pthread.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -18,34 +17,102 @@ struct RingPageWorker::Thread
     // only keepersLock, and calls the keepers under it.
     std::mutex lifecycleLock;
     std::mutex keepersLock;
-    std::condition_variable stopRequested;
-    std::vector<const std::function<void()>*> keepers;
+    std::condition_variable wake;
+    std::vector<Registration*> registrations;
+    int playing = 0;
     bool stopping = false;
-    std::thread thread;
+
+    // Under lifecycleLock.
+    pthread_t thread {};
+    bool running = false;
+    bool stoppedForGood = false;
 
     void run()
     {
         // Behind the host's own work: this only spares the audio thread page faults to come.
-        pthread_setname_np (pthread_self(), "Varlune pages");
         (void) setpriority (PRIO_PROCESS, (id_t) gettid(), 10);
 
         std::unique_lock<std::mutex> lock (keepersLock);
 
         while (! stopping)
         {
-            for (const auto* keep : keepers)
-                (*keep)();
+            for (const auto* registration : registrations)
+                if (registration->playing)
+                    registration->keeper();
 
-            stopRequested.wait_for (lock, std::chrono::milliseconds (RingPageWorker::pollMilliseconds),
-                                    [this] { return stopping; });
+            if (playing > 0)
+                wake.wait_for (lock, std::chrono::milliseconds (RingPageWorker::pollMilliseconds),
+                               [this] { return stopping; });
+            else
+                wake.wait (lock, [this] { return stopping || playing > 0; });
         }
+    }
+
+    // lifecycleLock held. Without the thread the audio thread takes the page faults itself, as it
+    // would anyway.
+    void start()
+    {
+        if (running || stoppedForGood)
+            return;
+
+        stopping = false;
+
+        // A new thread takes its creator's policy unless told otherwise; the first instance may
+        // be opened on a host's real-time thread, where this one would take the core from audio.
+        pthread_attr_t attributes;
+        pthread_attr_init (&attributes);
+        sched_param timeShared {};
+        pthread_attr_setinheritsched (&attributes, PTHREAD_EXPLICIT_SCHED);
+        pthread_attr_setschedpolicy (&attributes, SCHED_OTHER);
+        pthread_attr_setschedparam (&attributes, &timeShared);
+
+        running = pthread_create (&thread, &attributes, [] (void* self) -> void*
+        {
+            static_cast<Thread*> (self)->run();
+            return nullptr;
+        }, this) == 0;
+
+        pthread_attr_destroy (&attributes);
+
+        if (running)
+            pthread_setname_np (thread, "Varlune pages");
+    }
+
+    // lifecycleLock held.
+    void stop()
+    {
+        if (! running)
+            return;
+
+        {
+            const std::lock_guard<std::mutex> lock (keepersLock);
+            stopping = true;
+        }
+
+        wake.notify_one();
+        pthread_join (thread, nullptr);
+        running = false;
+    }
+};
+
+// Its destructor runs as the library is unloaded or the process ends: no thread may go on running
+// the library's code past either, whatever instances are still open.
+struct RingPageWorker::SharedThread
+{
+    std::shared_ptr<Thread> thread = std::make_shared<Thread>();
+
+    ~SharedThread()
+    {
+        const std::lock_guard<std::mutex> lifecycle (thread->lifecycleLock);
+        thread->stop();
+        thread->stoppedForGood = true;
     }
 };
 
 std::shared_ptr<RingPageWorker::Thread> RingPageWorker::sharedThread()
 {
-    static const auto instance = std::make_shared<Thread>();
-    return instance;
+    static SharedThread instance;
+    return instance.thread;
 }
 
 RingPageWorker::Registration::Registration (std::function<void()> keep)
@@ -56,21 +123,10 @@ RingPageWorker::Registration::Registration (std::function<void()> keep)
 
     {
         const std::lock_guard<std::mutex> lock (w.keepersLock);
-        w.keepers.push_back (&keeper);
-        w.stopping = false;
+        w.registrations.push_back (this);
     }
 
-    // Without the thread the audio thread takes the page faults itself, as it would anyway.
-    if (! w.thread.joinable())
-    {
-        try
-        {
-            w.thread = std::thread ([&w] { w.run(); });
-        }
-        catch (const std::system_error&)
-        {
-        }
-    }
+    w.start();
 }
 
 RingPageWorker::Registration::~Registration()
@@ -81,14 +137,29 @@ RingPageWorker::Registration::~Registration()
 
     {
         const std::lock_guard<std::mutex> lock (w.keepersLock);
-        w.keepers.erase (std::find (w.keepers.begin(), w.keepers.end(), &keeper));
-        last = w.keepers.empty();
-        w.stopping = last;
+        w.playing -= playing ? 1 : 0;
+        w.registrations.erase (std::find (w.registrations.begin(), w.registrations.end(), this));
+        last = w.registrations.empty();
     }
 
-    if (last && w.thread.joinable())
+    if (last)
+        w.stop();
+}
+
+void RingPageWorker::Registration::setPlaying (bool shouldPlay)
+{
+    auto& w = *worker;
+
     {
-        w.stopRequested.notify_one();
-        w.thread.join();
+        const std::lock_guard<std::mutex> lock (w.keepersLock);
+
+        if (playing == shouldPlay)
+            return;
+
+        playing = shouldPlay;
+        w.playing += shouldPlay ? 1 : -1;
     }
+
+    if (shouldPlay)
+        w.wake.notify_one();
 }

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -12,21 +15,62 @@ namespace mordwickLib
 
 namespace
 {
-// The lock limit an unprivileged process has by default.
-constexpr size_t defaultLockLimit = 64 * 1024;
+// One call holds the memory-map lock for its whole range, and every page fault of the process
+// (before Linux 6.4), the audio thread's too, may queue behind it: a piece takes tens of
+// microseconds, a whole ring milliseconds.
+constexpr size_t largestPiece = 256 * 1024;
 
 size_t pageSize() noexcept
 {
     return (size_t) sysconf (_SC_PAGESIZE);
 }
 
-// A piece of at most the default lock limit, in pages of at least 4 KB.
-bool isResident (float* piece, size_t bytes) noexcept
+char* byteAt (float* ring, size_t offset) noexcept
 {
-    unsigned char pages[defaultLockLimit / 4096];
+    return reinterpret_cast<char*> (ring) + offset;
+}
+
+// A piece of at most largestPiece, in pages of at least 4 KB.
+bool isResident (char* piece, size_t bytes) noexcept
+{
+    unsigned char pages[largestPiece / 4096];
     const size_t count = (bytes + pageSize() - 1) / pageSize();
     return mincore (piece, bytes, pages) == 0
         && std::all_of (pages, pages + count, [] (unsigned char page) { return (page & 1) != 0; });
+}
+
+// The memory this process has locked already, which counts against its lock limit.
+size_t lockedBytes() noexcept
+{
+    char status[4096];
+    const int file = open ("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    const ssize_t length = file >= 0 ? read (file, status, sizeof (status) - 1) : -1;
+
+    if (file >= 0)
+        close (file);
+
+    if (length <= 0)
+        return 0;
+
+    status[length] = '\0';
+    const char* line = std::strstr (status, "VmLck:");
+    return line != nullptr ? (size_t) std::strtoul (line + 6, nullptr, 10) * 1024 : 0;
+}
+
+// What mlock may take at once: the piece size within what the lock limit leaves. A process with
+// the right to lock past its limit still gets a page.
+size_t lockablePiece() noexcept
+{
+    rlimit limit {};
+    size_t available = largestPiece;
+
+    if (getrlimit (RLIMIT_MEMLOCK, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+    {
+        const size_t locked = lockedBytes();
+        available = std::min (available, (size_t) limit.rlim_cur > locked ? (size_t) limit.rlim_cur - locked : 0);
+    }
+
+    return std::max (pageSize(), available / pageSize() * pageSize());
 }
 } // namespace
 
@@ -57,22 +101,25 @@ void releaseRingPages (float* ring, size_t bytes) noexcept
 
 bool populateRingPages (float* ring, size_t bytes) noexcept
 {
-    if (madvise (ring, bytes, MADV_POPULATE_WRITE) == 0)
-        return true;
+    for (size_t done = 0; done < bytes; done += largestPiece)
+    {
+        const size_t length = std::min (largestPiece, bytes - done);
 
-    // An advice the kernel does not know (before Linux 5.14); any other failure may pass.
-    return errno == EINVAL && populateRingPagesByLocking (ring, bytes);
+        // An advice the kernel does not know (before Linux 5.14); any other failure may pass.
+        if (madvise (byteAt (ring, done), length, MADV_POPULATE_WRITE) != 0)
+            return errno == EINVAL && populateRingPagesByLocking (ring, bytes);
+    }
+
+    return true;
 }
 
 bool populateRingPagesByLocking (float* ring, size_t bytes) noexcept
 {
-    rlimit limit {};
-    const size_t lockable = getrlimit (RLIMIT_MEMLOCK, &limit) == 0 ? (size_t) limit.rlim_cur : defaultLockLimit;
-    const size_t piece = std::max (pageSize(), std::min (lockable, defaultLockLimit) / pageSize() * pageSize());
+    const size_t piece = lockablePiece();
 
     for (size_t done = 0; done < bytes; done += piece)
     {
-        auto* start = reinterpret_cast<float*> (reinterpret_cast<char*> (ring) + done);
+        char* start = byteAt (ring, done);
         const size_t length = std::min (piece, bytes - done);
 
         if (isResident (start, length))

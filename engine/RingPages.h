@@ -19,12 +19,13 @@ void unmapRingPages (float* ring, size_t bytes) noexcept;
 void releaseRingPages (float* ring, size_t bytes) noexcept;
 
 /** Gives every page memory now, keeping what the ring holds, so that a write to it takes no page
-    fault. False when that could not be done; it may be tried again. */
+    fault. A piece of at most 256 KB at a time, so that no other thread of the process waits long
+    on the memory map. False when that could not be done. */
 bool populateRingPages (float* ring, size_t bytes) noexcept;
 
 /** The way to populate on kernels without MADV_POPULATE_WRITE: locking pages in faults them in
-    for writing. The ring is locked a piece at a time, within the smallest lock limit, and
-    unlocked again; pieces already resident are left alone, so that a host that locks its own
+    for writing. The ring is locked a piece at a time, within what the lock limit leaves beside
+    the memory the process has locked already, and unlocked again; pieces already resident are left alone, so that a host that locks its own
     memory keeps it locked. */
 bool populateRingPagesByLocking (float* ring, size_t bytes) noexcept;
 

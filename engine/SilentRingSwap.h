@@ -54,15 +54,18 @@ public:
         any moment. */
     bool isDue() const noexcept { return state.load (std::memory_order_acquire) == swapRequested; }
 
-    /** The audio thread: carries out a requested swap. */
+    /** The audio thread: carries out a requested swap; whether there was one. Once swap returns
+        the other side may release the rings swapped out: nothing on the audio thread may point
+        at them any more. */
     template <typename Swap>
-    void swapIfRequested (Swap&& swap) noexcept
+    bool swapIfRequested (Swap&& swap) noexcept
     {
         if (state.load (std::memory_order_acquire) != swapRequested)
-            return;
+            return false;
 
         swap();
         state.store (swapped, std::memory_order_release);
+        return true;
     }
 
 private:

@@ -40,7 +40,7 @@ void SyncDelayNoFeed::resizeRing (int newLength)
     auto second = allocateZeroedRing (newLength);
     rings[0] = std::move (first);
     rings[1] = std::move (second);
-    pagesReady[0] = pagesReady[1] = false;
+    pages[0] = pages[1] = Pages::unready;
     ringBuffer = rings[0].get();
     ringLength = newLength;
     writeIndex = 0;
@@ -73,7 +73,7 @@ bool SyncDelayNoFeed::followSampleRate (double newSampleRate)
 void SyncDelayNoFeed::clear()
 {
     releaseRingPages (ringBuffer, ringBytes());
-    pagesReady[slotInUse()] = false;
+    pages[slotInUse()] = Pages::unready;
     restart();
 }
 
@@ -87,7 +87,7 @@ void SyncDelayNoFeed::releaseSpareRing() noexcept
 {
     const int spare = 1 - slotInUse();
     releaseRingPages (rings[spare].get(), ringBytes());
-    pagesReady[spare] = false;
+    pages[spare] = Pages::unready;
 }
 
 void SyncDelayNoFeed::makeRingsReady (Rings which) noexcept
@@ -96,10 +96,16 @@ void SyncDelayNoFeed::makeRingsReady (Rings which) noexcept
     {
         const bool wanted = which == Rings::both || (slot == slotInUse()) == (which == Rings::inUse);
 
-        // One that fails is tried again next time.
-        if (wanted && ! pagesReady[slot])
-            pagesReady[slot] = populateRingPages (rings[slot].get(), ringBytes());
+        if (wanted && pages[slot] == Pages::unready)
+            pages[slot] = populateRingPages (rings[slot].get(), ringBytes()) ? Pages::ready : Pages::refused;
     }
+}
+
+void SyncDelayNoFeed::retryRefusedRings() noexcept
+{
+    for (auto& state : pages)
+        if (state == Pages::refused)
+            state = Pages::unready;
 }
 
 void SyncDelayNoFeed::restart() noexcept

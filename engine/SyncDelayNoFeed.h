@@ -50,8 +50,12 @@ public:
 
     /** Gives the rings' pages memory now, keeping what they hold, so that process writes no fresh
         page: on the audio thread each would be a page fault, and a wait on the kernel. A ring
-        whose pages could not be had is tried again at the next call. */
+        whose pages were refused (no memory, a lock limit) is left alone until retryRefusedRings,
+        its release or a clear: asked again at once, the system would only refuse again. */
     void makeRingsReady (Rings which) noexcept;
+
+    /** Lets makeRingsReady ask again for pages it was refused. */
+    void retryRefusedRings() noexcept;
 
     /** Returns a ring's pages to the system. */
     struct RingRelease
@@ -151,8 +155,9 @@ private:
     size_t ringBytes() const noexcept { return sizeof (float) * (size_t) ringLength; }
 
     // The ring in use and the spare, and whether each one's pages have memory.
+    enum class Pages { unready, ready, refused };
     std::unique_ptr<float[], RingRelease> rings[2];
-    bool pagesReady[2] = { false, false };
+    Pages pages[2] = { Pages::unready, Pages::unready };
 
     JUCE_DECLARE_NON_COPYABLE (SyncDelayNoFeed)
 };

@@ -60,6 +60,16 @@ void VarluneAudioProcessor::loadUnitsIntoGraph() noexcept
     g.runsKnown = false;
 }
 
+bool VarluneAudioProcessor::loadUnitsIntoGraphIfChanged() noexcept
+{
+    if (! unitsChangedOutsideGraph)
+        return false;
+
+    loadUnitsIntoGraph();
+    unitsChangedOutsideGraph = false;
+    return true;
+}
+
 void VarluneAudioProcessor::prepareDelayLines (bool setUpMoved) noexcept
 {
     SignalGraph& g = *graph;

@@ -106,6 +106,12 @@ const juce::String VarluneAudioProcessor::getName() const { return "Varlune"; }
 
 void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPerBlock*/)
 {
+    prepareUnitsAndRings (newSampleRate);
+    ringPageKeeping->setPlaying (true);
+}
+
+void VarluneAudioProcessor::prepareUnitsAndRings (double newSampleRate)
+{
     const std::lock_guard<std::mutex> lock (ringPagesLock);
 
     // The units change here: first they take their state back from the graph.
@@ -130,15 +136,19 @@ void VarluneAudioProcessor::prepareToPlay (double newSampleRate, int /*samplesPe
     for (int c = 0; c < numChannels; ++c)
     {
         for (int k = 0; k < numUnits; ++k)
-        {
             delayLines[k].getUnchecked (c)->clear();
-            lastFedAt[k][c] = clearLongAgo;
-        }
 
         for (int k = 0; k < numUnits; ++k)
             mixers[k][c]->reset();
     }
 
+    ringsCleared();
+
+    // The lines that ran before are no reason to keep pages now: each line's memory follows its
+    // use again. Pages refused before may be had now.
+    linesRunning.store (0, std::memory_order_relaxed);
+    linesKept = 0;
+    retryRefusedRings();
     makeRingsInUseReady (linesSetToRun());
     unitsChangedOutsideGraph = true;
 }
@@ -155,6 +165,21 @@ void VarluneAudioProcessor::updateRingSizes (double newSampleRate)
     }
 }
 
+void VarluneAudioProcessor::ringsCleared() noexcept
+{
+    // Nothing has fed the rings since: the routing is resolved afresh, so that a line found unfed
+    // then is known to hold only +0, not taken for one that has just stopped.
+    for (int k = 0; k < numUnits; ++k)
+    {
+        graph->delay[k].input = graph->delay[k].feedback = sourceNone;
+
+        for (auto& frame : lastFedAt[k])
+            frame = clearLongAgo;
+    }
+
+    storesAtRouting = std::numeric_limits<uint32_t>::max();
+}
+
 int64_t VarluneAudioProcessor::zeroWrites (int k, int c) const noexcept
 {
     const auto& unit = graph->delay[k];
@@ -162,7 +187,14 @@ int64_t VarluneAudioProcessor::zeroWrites (int k, int c) const noexcept
     return fed ? 0 : framesRun[c] - lastFedAt[k][c];
 }
 
-void VarluneAudioProcessor::releaseResources() {}
+void VarluneAudioProcessor::releaseResources()
+{
+    ringPageKeeping->setPlaying (false);
+
+    // The worker keeps nothing while suspended: what a last PANIC swapped out goes now.
+    const std::lock_guard<std::mutex> lock (ringPagesLock);
+    ringSwap.releaseSwappedOut ([this] { releaseSpareRings(); });
+}
 
 const juce::String VarluneAudioProcessor::getInputChannelName (int index) const  { return juce::String (index + 1); }
 const juce::String VarluneAudioProcessor::getOutputChannelName (int index) const { return juce::String (index + 1); }
@@ -255,9 +287,9 @@ void VarluneAudioProcessor::panic()
                       [this] { makeRingsReady (linesSetToRun(), mordwickLib::SyncDelayNoFeed::Rings::spare); });
 }
 
-void VarluneAudioProcessor::swapInSilentRingsIfRequested() noexcept
+bool VarluneAudioProcessor::swapInSilentRingsIfRequested() noexcept
 {
-    ringSwap.swapIfRequested ([this]
+    return ringSwap.swapIfRequested ([this]
     {
         copyGraphStateToUnits();
 
@@ -268,14 +300,17 @@ void VarluneAudioProcessor::swapInSilentRingsIfRequested() noexcept
             for (int k = 0; k < numUnits; ++k)
             {
                 delayLines[k].getUnchecked (c)->swapInSpareRing();
-                lastFedAt[k][c] = clearLongAgo;
                 graph->source[sourceDelay1 + k][c] = 0.0f;
                 mixers[k].getUnchecked (c)->reset();
                 graph->source[sourceMixer1 + k][c] = 0.0f;
             }
         }
 
+        ringsCleared();
+
+        // The graph holds the rings too: the swap is done only once it holds none that went out.
         unitsChangedOutsideGraph = true;
+        loadUnitsIntoGraphIfChanged();
     });
 }
 
@@ -283,7 +318,17 @@ void VarluneAudioProcessor::keepRingPages() noexcept
 {
     const std::lock_guard<std::mutex> lock (ringPagesLock);
     ringSwap.releaseSwappedOut ([this] { releaseSpareRings(); });
-    makeRingsInUseReady (linesRunning.load (std::memory_order_relaxed));
+
+    // Refused pages would only be refused again at every poll; new lines are worth a new try.
+    const uint32_t lines = linesRunning.load (std::memory_order_relaxed);
+
+    if (lines != linesKept)
+    {
+        retryRefusedRings();
+        linesKept = lines;
+    }
+
+    makeRingsInUseReady (lines);
 }
 
 void VarluneAudioProcessor::releaseSpareRings() noexcept
@@ -291,6 +336,13 @@ void VarluneAudioProcessor::releaseSpareRings() noexcept
     for (auto& unit : delayLines)
         for (auto* line : unit)
             line->releaseSpareRing();
+}
+
+void VarluneAudioProcessor::retryRefusedRings() noexcept
+{
+    for (auto& unit : delayLines)
+        for (auto* line : unit)
+            line->retryRefusedRings();
 }
 
 void VarluneAudioProcessor::makeRingsReady (uint32_t lines, mordwickLib::SyncDelayNoFeed::Rings rings) noexcept

@@ -219,27 +219,33 @@ public:
 
 private:
     void setCachedDefaults();
+    void prepareUnitsAndRings (double newSampleRate);
     void updateRingSizes (double newSampleRate);
 
     // PANIC's silencing of the delay lines: the audio thread swaps each line's ring for its silent
     // spare at the start of a block, a fixed small amount of work; the pages are made ready and
     // released off the audio thread.
     SilentRingSwap<> ringSwap;
-    void swapInSilentRingsIfRequested() noexcept;
+    bool swapInSilentRingsIfRequested() noexcept;  // whether it swapped
 
     // The rings' pages, kept off the audio thread: no block should write a fresh page, since each
     // is a page fault and a wait on the kernel. Lines are bits, channel c of delay unit k at
     // c * numUnits + k.
     // - The lines each block ran, left for the ring page worker by the audio thread.
     std::atomic<uint32_t> linesRunning { 0 };
-    // - Off the audio thread with ringPagesLock held: the rings' sizes and pages.
+    // - Off the audio thread with ringPagesLock held: the rings' sizes and pages, and the lines
+    //   the worker last found running.
     std::mutex ringPagesLock;
+    uint32_t linesKept = 0;
     void keepRingPages() noexcept;          // the worker's call: readies and releases as blocks need
     void releaseSpareRings() noexcept;
+    void retryRefusedRings() noexcept;
     void makeRingsReady (uint32_t lines, mordwickLib::SyncDelayNoFeed::Rings rings) noexcept;
     void makeRingsInUseReady (uint32_t lines) noexcept;
     uint32_t linesSetToRun() const noexcept;  // as the parameters stand: fed or time-modulated
-    std::unique_ptr<RingPageWorker::Registration> ringPageKeeping;  // set last, reset first
+    // Plays from a prepare to the next release; set last, reset first. Never with ringPagesLock
+    // held: the worker holds its own lock while it calls keepRingPages.
+    std::unique_ptr<RingPageWorker::Registration> ringPageKeeping;
 
     // Presets, host state and preferences (VarluneSettings.cpp).
     void openPresetsAndPreferences();
@@ -272,6 +278,7 @@ private:
     void takeParameterSnapshot() noexcept;
     void updateTempo() noexcept;
     void loadUnitsIntoGraph() noexcept;
+    bool loadUnitsIntoGraphIfChanged() noexcept;  // whether they had changed
     void prepareDelayLines (bool setUpMoved) noexcept;
     void prepareLfos (bool setUpMoved) noexcept;
     void prepareMixers (bool setUpMoved) noexcept;
@@ -324,6 +331,7 @@ private:
 
     // The +0 writes that line c of delay unit k has had since it was last fed.
     int64_t zeroWrites (int k, int c) const noexcept;
+    void ringsCleared() noexcept;  // every line's ring holds only +0 now
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VarluneAudioProcessor)
 };

@@ -46,7 +46,11 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
     {
         const juce::ScopedNoDenormals noDenormals;
 
-        swapInSilentRingsIfRequested();
+        // The graph keeps the units' state from block to block; it takes it from the units again
+        // only after they were changed outside a block (a new rate, cleared lines, PANIC's rings).
+        const bool swapped = swapInSilentRingsIfRequested();
+        const bool reloaded = loadUnitsIntoGraphIfChanged() || swapped;
+
         handlePendingProgramChange();
 
         // The graph writes the dry/wet value back, so that one is always taken again.
@@ -64,16 +68,6 @@ void VarluneAudioProcessor::processBlock (juce::AudioSampleBuffer& buffer, juce:
         }
 
         updateTempo();
-
-        // The graph keeps the units' state from block to block; it takes it from the units again
-        // only after they were changed outside a block (a new rate, cleared lines).
-        const bool reloaded = unitsChangedOutsideGraph;
-
-        if (unitsChangedOutsideGraph)
-        {
-            loadUnitsIntoGraph();
-            unitsChangedOutsideGraph = false;
-        }
 
         // Unit set-up that no setting, tempo or rate moved gives what it gave in the last block.
         const bool setUpMoved = reloaded || settingsMoved || wholeNoteMs != wholeNoteMsAtSetUp;
