@@ -68,9 +68,12 @@ std::int64_t VstEditorHost::dispatch (std::int32_t opcode, void* ptr)
             // The open window keeps its size in the processor, so the answer never reads the
             // window, which the window thread may be resizing or destroying meanwhile; building one
             // only to measure it would build the framework's desktop on the asking thread.
+            // Each asking thread has an answer of its own, which no other thread's question
+            // overwrites while it is read.
+            static thread_local EditorRect answer;
             const auto bounds = openingBounds();
-            rect = { 0, 0, (std::int16_t) bounds.getHeight(), (std::int16_t) bounds.getWidth() };
-            *static_cast<EditorRect**> (ptr) = &rect;
+            answer = { 0, 0, (std::int16_t) bounds.getHeight(), (std::int16_t) bounds.getWidth() };
+            *static_cast<EditorRect**> (ptr) = &answer;
             return 1;
         }
 

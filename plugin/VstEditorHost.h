@@ -40,5 +40,4 @@ private:
     AudioEffectX& effect;
 
     std::unique_ptr<Holder> holder;
-    EditorRect rect {};
 };
