@@ -1,20 +1,26 @@
 // The delay rings' memory off the audio thread: PANIC's hand-over of silent rings, whatever the
 // audio thread does in between, populating pages on kernels that only know how to lock them, and
-// the thread that keeps the pages in a process that ends with instances open.
+// the thread that keeps the pages: what it gives back, and in a process that ends with instances
+// open.
+#include "RingPageWorker.h"
 #include "RingPages.h"
 #include "SilentRingSwap.h"
 #include "VarluneAudioProcessor.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 #include <linux/capability.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -88,6 +94,80 @@ bool anySwapTookAudio (const std::vector<Action>& actions, int accessIndex)
     block();
     return line.swappedInAudio;
 }
+
+size_t residentPages (const float* ring, size_t bytes)
+{
+    const size_t page = (size_t) sysconf (_SC_PAGESIZE);
+    std::vector<unsigned char> pages ((bytes + page - 1) / page);
+    if (mincore (const_cast<float*> (ring), bytes, pages.data()) != 0)
+        return pages.size();
+    return (size_t) std::count_if (pages.begin(), pages.end(), [] (unsigned char p) { return (p & 1) != 0; });
+}
+
+size_t residentPages (const mordwickLib::SyncDelayNoFeed& line)
+{
+    return residentPages (line.ringBuffer, sizeof (float) * (size_t) line.ringLength);
+}
+
+// A keeper of its own beside the processors': once it has been called three times, every keeper
+// has had a whole pass that began after the wait did.
+class WorkerPasses
+{
+public:
+    WorkerPasses() { registration.setPlaying (true); }
+
+    void waitForWholePass()
+    {
+        std::unique_lock<std::mutex> lock (mutex);
+        const int target = calls + 3;
+        called.wait (lock, [&] { return calls >= target; });
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable called;
+    int calls = 0;
+    RingPageWorker::Registration registration { [this]
+    {
+        {
+            const std::lock_guard<std::mutex> lock (mutex);
+            ++calls;
+        }
+        called.notify_all();
+    } };
+};
+
+struct PlayingProcessor
+{
+    PlayingProcessor()
+    {
+        processor.setPlayConfigDetails (2, 2, 48000.0, 256);
+        processor.prepareToPlay (48000.0, 256);
+    }
+
+    void play (double seconds)
+    {
+        juce::AudioSampleBuffer buffer (2, 256);
+        juce::MidiBuffer midi;
+        for (int done = 0; done < (int) (seconds * 48000.0); done += 256)
+        {
+            for (int i = 0; i < 256; ++i)
+            {
+                const float noise = (float) ((seed = seed * 1664525u + 1013904223u) >> 8) / 16777216.0f - 0.5f;
+                buffer.setSample (0, i, noise);
+                buffer.setSample (1, i, -noise);
+            }
+            processor.processBlock (buffer, midi);
+        }
+    }
+
+    void feedLine (int k, bool fed) { processor.setParameter (10 * k + 4, fed ? 1.0f / 13.0f : 0.0f); }
+
+    const mordwickLib::SyncDelayNoFeed& line (int k, int c) { return *processor.delayLines[k][c]; }
+
+    VarluneAudioProcessor processor;
+    unsigned seed = 7;
+};
 } // namespace
 
 TEST (SilentRingSwap, NoPressInAnyOrderWithBlocksSwapsInARingHoldingAudio)
@@ -111,7 +191,7 @@ TEST (SilentRingSwap, NoPressInAnyOrderWithBlocksSwapsInARingHoldingAudio)
     EXPECT_EQ (sequences, 243 * 4);
 }
 
-TEST (RingPages, LockingPopulatesAWholeRingWithinTheDefaultLockLimitAndLeavesNothingLocked)
+TEST (RingPages, LockingPopulatesAWholeRingWithinWhatTheDefaultLockLimitLeavesAndLeavesItSo)
 {
     auto lockedKilobytes = []
     {
@@ -139,6 +219,7 @@ TEST (RingPages, LockingPopulatesAWholeRingWithinTheDefaultLockLimitAndLeavesNot
 
     bool populated = false;
     long faultsWriting = -1;
+    long hostLockedAfter = -1;
 
     // Capabilities belong to a thread: this one runs without the right to lock past the limit.
     std::thread unprivileged ([&]
@@ -151,7 +232,14 @@ TEST (RingPages, LockingPopulatesAWholeRingWithinTheDefaultLockLimitAndLeavesNot
             (void) syscall (SYS_capset, &header, capabilities);
         }
 
-        populated = mordwickLib::populateRingPagesByLocking (ring, bytes);
+        // Memory the host has locked counts against the same limit.
+        const size_t page = (size_t) sysconf (_SC_PAGESIZE);
+        void* hostPage = mmap (nullptr, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        const bool hostLocked = hostPage != MAP_FAILED && mlock (hostPage, page) == 0;
+        populated = hostLocked && mordwickLib::populateRingPagesByLocking (ring, bytes);
+        hostLockedAfter = lockedKilobytes();
+        if (hostPage != MAP_FAILED)
+            munmap (hostPage, page);
 
         rusage before {}, after {};
         getrusage (RUSAGE_THREAD, &before);
@@ -164,11 +252,88 @@ TEST (RingPages, LockingPopulatesAWholeRingWithinTheDefaultLockLimitAndLeavesNot
 
     setrlimit (RLIMIT_MEMLOCK, &saved);
     EXPECT_TRUE (populated);
+    EXPECT_EQ (hostLockedAfter, (long) sysconf (_SC_PAGESIZE) / 1024);
 #if ! defined (__SANITIZE_ADDRESS__) && ! defined (__SANITIZE_THREAD__)
     EXPECT_EQ (faultsWriting, 0);  // a sanitizer's shadow memory faults on the writes
 #endif
     EXPECT_EQ (lockedKilobytes(), 0);
     mordwickLib::unmapRingPages (ring, bytes);
+}
+
+TEST (RingPageWorker, GivesBackTheRingsAPanicSwappedOut)
+{
+    PlayingProcessor playing;
+    playing.play (1.0);
+    const float* swappedOut = playing.line (0, 0).ringBuffer;
+    const size_t bytes = sizeof (float) * (size_t) playing.line (0, 0).ringLength;
+    ASSERT_GT (residentPages (swappedOut, bytes), 0u);
+
+    playing.processor.panic();
+    playing.play (0.01);
+    ASSERT_NE (playing.line (0, 0).ringBuffer, swappedOut);
+
+    WorkerPasses().waitForWholePass();
+    EXPECT_EQ (residentPages (swappedOut, bytes), 0u);
+}
+
+TEST (RingPageWorker, AfterASuspendKeepsOnlyTheRingsOfTheLinesThatStillRun)
+{
+    PlayingProcessor playing;
+    for (int k = 0; k < 4; ++k)
+        playing.feedLine (k, true);
+    playing.play (1.0);
+
+    // Three lines stop as the host suspends; the prepare of its resume clears every ring.
+    for (int k = 1; k < 4; ++k)
+        playing.feedLine (k, false);
+    playing.processor.releaseResources();
+    playing.processor.prepareToPlay (48000.0, 256);
+
+    WorkerPasses passes;
+    passes.waitForWholePass();
+    playing.play (1.0);
+    passes.waitForWholePass();
+
+    // A stopped line runs on until its last output from before the suspend has gone through: a
+    // page written at most, and one read.
+    for (int k = 0; k < 4; ++k)
+    {
+        for (int c = 0; c < 2; ++c)
+        {
+            if (k == 0)
+                EXPECT_GT (residentPages (playing.line (k, c)), 100u);
+            else
+                EXPECT_LE (residentPages (playing.line (k, c)), 2u) << "line " << k + 1 << ", channel " << c;
+        }
+    }
+}
+
+TEST (RingPages, RefusedPagesAreNotAskedForAgainUntilTheOwnerSaysSo)
+{
+    mordwickLib::SyncDelayNoFeed line;
+    line.resizeRing (576001);  // 12 s at 48 kHz
+    float* ring = line.ringBuffer;
+    const size_t page = (size_t) sysconf (_SC_PAGESIZE);
+    const size_t bytes = sizeof (float) * 576001 / page * page;
+
+    // Near its end, a page of an empty file, where a write would raise SIGBUS: the system refuses
+    // to populate the ring, after the pieces before.
+    const int emptyFile = memfd_create ("empty", 0);
+    ASSERT_GE (emptyFile, 0);
+    ASSERT_NE (mmap (reinterpret_cast<char*> (ring) + bytes - page, page, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_FIXED, emptyFile, 0), MAP_FAILED);
+    close (emptyFile);
+    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse);
+    ASSERT_GT (residentPages (ring, page), 0u);
+
+    // Asked again at every poll, the first page would come back.
+    ASSERT_EQ (madvise (ring, page, MADV_DONTNEED), 0);
+    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse);
+    EXPECT_EQ (residentPages (ring, page), 0u);
+
+    line.retryRefusedRings();
+    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse);
+    EXPECT_GT (residentPages (ring, page), 0u);
 }
 
 TEST (RingPageWorker, AProcessMayEndWithProcessorsStillOpen)

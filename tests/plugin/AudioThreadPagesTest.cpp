@@ -1,18 +1,29 @@
 // The thread that processes, as a host runs the library with no window open: it takes no page
-// faults on the delay rings, whoever starts a line and whatever the host does beside it.
+// faults on the delay rings, whoever starts a line and whatever the host does beside it. And the
+// thread that keeps the rings' pages, however the host opens and unloads the library.
 #include "VstHost.h"
 
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <dlfcn.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
 #include <thread>
 #include <vector>
+
+#if defined (__SANITIZE_ADDRESS__)
+ #include <sanitizer/lsan_interface.h>
+#endif
 
 namespace
 {
@@ -33,6 +44,24 @@ int threadsOfThisProcess()
         closedir (tasks);
     }
     return count;
+}
+
+// The thread id of the library's page worker, or 0 when it has none.
+pid_t pageWorker()
+{
+    pid_t found = 0;
+    if (DIR* tasks = opendir ("/proc/self/task"))
+    {
+        while (const dirent* entry = readdir (tasks))
+        {
+            std::string name;
+            std::getline (std::ifstream (std::string ("/proc/self/task/") + entry->d_name + "/comm"), name);
+            if (name == "Varlune pages")
+                found = (pid_t) std::atoi (entry->d_name);
+        }
+        closedir (tasks);
+    }
+    return found;
 }
 
 class HostPlaying
@@ -133,4 +162,66 @@ TEST (AudioThreadPages, NoThreadOfTheLibraryOutlivesItsLastInstance)
         second.play (0.1, false);
     }
     EXPECT_EQ (threadsOfThisProcess(), before);
+}
+
+TEST (AudioThreadPages, ThePageWorkerTimeSharesEvenWhenTheFirstInstanceOpensOnARealTimeThread)
+{
+    bool realTime = false;
+    int workerPolicy = -1;
+
+    std::thread audio ([&]
+    {
+        const sched_param fifo { 70 };
+        realTime = pthread_setschedparam (pthread_self(), SCHED_FIFO, &fifo) == 0;
+        if (! realTime)
+            return;
+
+        const VstHost first (VARLUNE_PLUGIN_PATH);
+        const pid_t worker = pageWorker();
+        workerPolicy = worker != 0 ? sched_getscheduler (worker) : -1;
+    });
+    audio.join();
+
+    if (! realTime)
+        GTEST_SKIP() << "this process may not run a SCHED_FIFO thread";
+
+    EXPECT_TRUE (workerPolicy == SCHED_OTHER || workerPolicy == SCHED_BATCH || workerPolicy == SCHED_IDLE)
+        << "policy " << workerPolicy;
+}
+
+TEST (AudioThreadPages, AHostThatUnloadsTheLibraryWithAnInstanceOpenLivesOn)
+{
+    void* library = dlopen (VARLUNE_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE (library, nullptr);
+    auto entry = reinterpret_cast<AEffect* (*) (HostCallbackProc)> (dlsym (library, "VSTPluginMain"));
+    ASSERT_NE (entry, nullptr);
+
+    // The instance is lost with the library; that much a careless host may lose.
+#if defined (__SANITIZE_ADDRESS__)
+    __lsan_disable();
+#endif
+    AEffect* effect = entry (&VstHost::callback);
+    ASSERT_NE (effect, nullptr);
+    auto dispatch = [effect] (std::int32_t opcode, std::int64_t value = 0, float opt = 0.0f)
+    {
+        return effect->dispatcherProc (effect, opcode, 0, value, nullptr, opt);
+    };
+    dispatch (EffectOpcode::Open);
+    dispatch (EffectOpcode::SetSampleRate, 0, 48000.0f);
+    dispatch (EffectOpcode::SetBlockSize, 256);
+    dispatch (EffectOpcode::MainsChanged, 1);
+
+    std::vector<float> left (256, 0.25f), right (256, -0.25f);
+    float* channels[] = { left.data(), right.data() };
+    for (int block = 0; block < 10; ++block)
+        effect->processReplacingProc (effect, channels, channels, 256);
+#if defined (__SANITIZE_ADDRESS__)
+    __lsan_enable();
+#endif
+    ASSERT_NE (pageWorker(), 0);
+
+    dlclose (library);
+
+    ASSERT_EQ (dlopen (VARLUNE_PLUGIN_PATH, RTLD_NOW | RTLD_NOLOAD), nullptr) << "the library was not unloaded";
+    EXPECT_EQ (pageWorker(), 0) << "a thread runs code that is no longer mapped";
 }

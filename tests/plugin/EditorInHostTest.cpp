@@ -147,7 +147,7 @@ TEST_F (EditorInHost, TheSizeAskedFromAnotherThreadIsTheSizeTheWindowOpensAt)
     EXPECT_EQ (dispatch (EffectOpcode::EditorClose), 1);
 }
 
-TEST_F (EditorInHost, TheSizeAskedWhileTheWindowResizesAndClosesIsOneItHad)
+TEST_F (EditorInHost, TheSizeTwoThreadsAskWhileTheWindowResizesAndClosesIsOneItHad)
 {
     // Every size differs from every other in both sides, so an answer that mixed two is none of them.
     constexpr int numSizes = 25;
@@ -156,18 +156,20 @@ TEST_F (EditorInHost, TheSizeAskedWhileTheWindowResizesAndClosesIsOneItHad)
         sizes.emplace (250 + 10 * k, 175 + 7 * k);
     processor->saveLastUISize (250.0f, 175.0f);
 
-    // A host's worker thread asks all along, while its window thread resizes and closes the window.
+    // Two of a host's worker threads ask all along, while its window thread resizes and closes
+    // the window.
     std::atomic<bool> done { false };
     std::atomic<int> numAnswers { 0 };
-    int numForeign = 0;
-    std::thread worker ([&]
+    std::atomic<int> numForeign { 0 };
+    auto ask = [&]
     {
         while (! done.load())
         {
             numForeign += sizes.count (measuredSize()) == 1 ? 0 : 1;
             ++numAnswers;
         }
-    });
+    };
+    std::thread worker (ask), otherWorker (ask);
 
     for (int k = 1; k < numSizes; ++k)
     {
@@ -187,7 +189,8 @@ TEST_F (EditorInHost, TheSizeAskedWhileTheWindowResizesAndClosesIsOneItHad)
 
     done = true;
     worker.join();
-    EXPECT_EQ (numForeign, 0);
+    otherWorker.join();
+    EXPECT_EQ (numForeign.load(), 0);
     EXPECT_EQ (measuredSize(), std::pair (250 + 10 * (numSizes - 1), 175 + 7 * (numSizes - 1)));
 }
 
