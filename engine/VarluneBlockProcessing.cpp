@@ -246,15 +246,13 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         g.runsKnownForRouting = g.routingsResolved;
         g.runsKnownForChannels = numChannelsToProcess;
 
-        // Skipped: no inputs, no modulation, and a ring (and last output) that is all +0.
+        // Skipped: a ring known to be clear, and a last output that is +0.
         auto delaySilent = [&] (int k)
         {
-            bool silent = g.delay[k].input == sourceNone && g.delay[k].feedback == sourceNone
-                           && ! g.delay[k].mod.applies;
+            bool silent = ringsKnownClear (k, numChannelsToProcess);
 
             for (int c = 0; c < numChannelsToProcess; ++c)
-                silent = silent && zeroWrites (k, c) >= g.delay[k].line[c].length
-                          && isPositiveZero (g.source[sourceDelay1 + k][c]);
+                silent = silent && isPositiveZero (g.source[sourceDelay1 + k][c]);
 
             return silent;
         };
@@ -346,12 +344,16 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
 
     g.readPositionsDue |= (1u << numChannelsToProcess) - 1u;
 
-    // The lines that write their rings, for the ring page worker to ready.
-    const uint32_t delayUnitsRunning = g.runningUnits & ((1u << numUnits) - 1u);
+    // The lines that go on writing their rings, for the ring page worker to ready. One whose ring
+    // is known to be clear runs only until its last output has gone through: a block at most.
     uint32_t lines = 0;
 
-    for (int c = 0; c < numChannelsToProcess; ++c)
-        lines |= delayUnitsRunning << (c * numUnits);
+    forEachBit (g.runningUnits & ((1u << numUnits) - 1u), [&] (int k)
+    {
+        if (! ringsKnownClear (k, numChannelsToProcess))
+            for (int c = 0; c < numChannelsToProcess; ++c)
+                lines |= 1u << (c * numUnits + k);
+    });
 
     linesRunning.store (lines, std::memory_order_relaxed);
 }

@@ -290,7 +290,10 @@ TEST (RingPageWorker, AfterASuspendKeepsOnlyTheRingsOfTheLinesThatStillRun)
     playing.processor.releaseResources();
     playing.processor.prepareToPlay (48000.0, 256);
 
+    // The worker looks before the first block, after it and after many.
     WorkerPasses passes;
+    passes.waitForWholePass();
+    playing.play (256.0 / 48000.0);
     passes.waitForWholePass();
     playing.play (1.0);
     passes.waitForWholePass();
