@@ -105,7 +105,8 @@ bool populateRingPages (float* ring, size_t bytes) noexcept
     {
         const size_t length = std::min (largestPiece, bytes - done);
 
-        // An advice the kernel does not know (before Linux 5.14); any other failure may pass.
+        // An advice the kernel does not know (before Linux 5.14); any other failure is the
+        // system's refusal (no memory), not worth asking again at once.
         if (madvise (byteAt (ring, done), length, MADV_POPULATE_WRITE) != 0)
             return errno == EINVAL && populateRingPagesByLocking (ring, bytes);
     }
