@@ -187,17 +187,6 @@ int64_t VarluneAudioProcessor::zeroWrites (int k, int c) const noexcept
     return fed ? 0 : framesRun[c] - lastFedAt[k][c];
 }
 
-bool VarluneAudioProcessor::ringsKnownClear (int k, int channels) const noexcept
-{
-    const auto& unit = graph->delay[k];
-    bool clear = unit.input == sourceNone && unit.feedback == sourceNone && ! unit.mod.applies;
-
-    for (int c = 0; c < channels; ++c)
-        clear = clear && zeroWrites (k, c) >= unit.line[c].length;
-
-    return clear;
-}
-
 void VarluneAudioProcessor::releaseResources()
 {
     ringPageKeeping->setPlaying (false);

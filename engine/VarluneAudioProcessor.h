@@ -331,9 +331,6 @@ private:
 
     // The +0 writes that line c of delay unit k has had since it was last fed.
     int64_t zeroWrites (int k, int c) const noexcept;
-    // Whether delay unit k is not fed nor modulated and has been written only +0 for as long as
-    // its rings on these channels: they hold only +0.
-    bool ringsKnownClear (int k, int channels) const noexcept;
     void ringsCleared() noexcept;  // every line's ring holds only +0 now
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VarluneAudioProcessor)

@@ -235,6 +235,10 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         ++g.routingsResolved;
     };
 
+    // The delay units whose rings the ring page worker is to ready: all that run, but for those
+    // known to hold only +0, which run only until their last output has gone through.
+    uint32_t delayUnitsNeedingPages = 0;
+
     // Which units can be skipped. A skipped unit stays skipped while its routing and the channels
     // stay: nothing reaches it, so its ring, its output and its last output stay +0. Only the units
     // that ran are looked at again then.
@@ -246,15 +250,17 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         g.runsKnownForRouting = g.routingsResolved;
         g.runsKnownForChannels = numChannelsToProcess;
 
-        // Skipped: a ring known to be clear, and a last output that is +0.
-        auto delaySilent = [&] (int k)
+        // A ring known to hold only +0: no inputs, no modulation, and only +0 written for as long
+        // as the ring.
+        auto ringsClear = [&] (int k)
         {
-            bool silent = ringsKnownClear (k, numChannelsToProcess);
+            bool clear = g.delay[k].input == sourceNone && g.delay[k].feedback == sourceNone
+                          && ! g.delay[k].mod.applies;
 
             for (int c = 0; c < numChannelsToProcess; ++c)
-                silent = silent && isPositiveZero (g.source[sourceDelay1 + k][c]);
+                clear = clear && zeroWrites (k, c) >= g.delay[k].line[c].length;
 
-            return silent;
+            return clear;
         };
 
         // With both inputs at +0 every mode gives +0, "Damp" only once its last output is +0.
@@ -271,14 +277,30 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
         };
 
         uint32_t running = 0;
+        uint32_t needingPages = 0;
 
         forEachBit (all ? (1u << 2 * numUnits) - 1u : g.runningUnits, [&] (int bit)
         {
-            const bool runs = bit < numUnits ? ! delaySilent (bit) : ! mixerIdle (bit - numUnits);
-            running |= (uint32_t) runs << bit;
+            if (bit < numUnits)
+            {
+                // Skipped once its last output is +0 too.
+                const bool clear = ringsClear (bit);
+                bool silent = clear;
+
+                for (int c = 0; c < numChannelsToProcess; ++c)
+                    silent = silent && isPositiveZero (g.source[sourceDelay1 + bit][c]);
+
+                running |= (uint32_t) ! silent << bit;
+                needingPages |= (uint32_t) ! clear << bit;
+            }
+            else
+            {
+                running |= (uint32_t) ! mixerIdle (bit - numUnits) << bit;
+            }
         });
 
         g.runningUnits = running;
+        delayUnitsNeedingPages = needingPages;
     };
 
     auto runSegment = [&] (int start, int end)
@@ -344,16 +366,10 @@ void VarluneAudioProcessor::runSignalGraph (juce::AudioSampleBuffer& buffer, con
 
     g.readPositionsDue |= (1u << numChannelsToProcess) - 1u;
 
-    // The lines that go on writing their rings, for the ring page worker to ready. One whose ring
-    // is known to be clear runs only until its last output has gone through: a block at most.
     uint32_t lines = 0;
 
-    forEachBit (g.runningUnits & ((1u << numUnits) - 1u), [&] (int k)
-    {
-        if (! ringsKnownClear (k, numChannelsToProcess))
-            for (int c = 0; c < numChannelsToProcess; ++c)
-                lines |= 1u << (c * numUnits + k);
-    });
+    for (int c = 0; c < numChannelsToProcess; ++c)
+        lines |= delayUnitsNeedingPages << (c * numUnits);
 
     linesRunning.store (lines, std::memory_order_relaxed);
 }
