@@ -231,7 +231,8 @@ private:
     // The rings' pages, kept off the audio thread: no block should write a fresh page, since each
     // is a page fault and a wait on the kernel. Lines are bits, channel c of delay unit k at
     // c * numUnits + k.
-    // - The lines each block ran, left for the ring page worker by the audio thread.
+    // - The lines each block ran that go on writing their rings, left for the ring page worker by
+    //   the audio thread.
     std::atomic<uint32_t> linesRunning { 0 };
     // - Off the audio thread with ringPagesLock held: the rings' sizes and pages, and the lines
     //   the worker last found running.
