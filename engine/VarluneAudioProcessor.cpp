@@ -309,8 +309,8 @@ bool VarluneAudioProcessor::swapInSilentRingsIfRequested() noexcept
         ringsCleared();
 
         // The graph holds the rings too: the swap is done only once it holds none that went out.
-        unitsChangedOutsideGraph = true;
-        loadUnitsIntoGraphIfChanged();
+        loadUnitsIntoGraph();
+        unitsChangedOutsideGraph = false;
     });
 }
 
