@@ -1,5 +1,7 @@
 #include "VstEditorHost.h"
 
+#include "MessageThreadTurn.h"
+
 namespace juce
 {
 // JUCE's Linux message queue; pumped from the host's idle calls while a window is open.
@@ -68,29 +70,34 @@ std::int64_t VstEditorHost::dispatch (std::int32_t opcode, void* ptr)
             // The open window keeps its size in the processor, so the answer never reads the
             // window, which the window thread may be resizing or destroying meanwhile; building one
             // only to measure it would build the framework's desktop on the asking thread.
-            // Each asking thread has an answer of its own, which no other thread's question
-            // overwrites while it is read.
-            static thread_local EditorRect answer;
             const auto bounds = openingBounds();
+            const std::lock_guard<std::mutex> lock (answersLock);
+            auto& answer = answers[std::this_thread::get_id()];
             answer = { 0, 0, (std::int16_t) bounds.getHeight(), (std::int16_t) bounds.getWidth() };
             *static_cast<EditorRect**> (ptr) = &answer;
             return 1;
         }
 
         case EffectOpcode::EditorOpen:
+        {
+            const MessageThreadTurn turn;
             open (ptr);
             return holder != nullptr ? 1 : 0;
+        }
 
         case EffectOpcode::EditorClose:
             close();
             return 1;
 
         case EffectOpcode::EditorIdle:
+        {
             // Hosts call this regularly while the window is open; JUCE's messages are run here.
+            const MessageThreadTurn turn;
             for (int i = 0; i < 64 && juce::dispatchNextMessageOnSystemQueue (true); ++i)
             {
             }
             return 1;
+        }
 
         default:
             return 0;
@@ -115,6 +122,12 @@ void VstEditorHost::open (void* parentWindow)
 
 void VstEditorHost::close()
 {
+    // With no window there is nothing of the framework's to wait for: a host deletes instances on
+    // one thread while its window thread goes on idling others.
+    if (holder == nullptr)
+        return;
+
+    const MessageThreadTurn turn;
     holder.reset();
 }
 

@@ -1,4 +1,5 @@
 // The plug-in library's entry points: the host asks for an effect, gets its record.
+#include "MessageThreadTurn.h"
 #include "VarluneAudioProcessor.h"
 #include "VarluneAudioProcessorEditor.h"
 #include "VarluneVstBridge.h"
@@ -10,7 +11,8 @@ namespace
 std::mutex instancesLock;
 int numInstances = 0;
 
-// The framework lives from the first instance's creation to the last one's deletion.
+// The framework lives from the first instance's creation to the last one's deletion, which may
+// come on different threads.
 struct FrameworkReference
 {
     FrameworkReference()
@@ -24,7 +26,10 @@ struct FrameworkReference
     {
         const std::lock_guard<std::mutex> lock (instancesLock);
         if (--numInstances == 0)
+        {
+            const MessageThreadTurn turn;
             juce::shutdownJuce_GUI();
+        }
     }
 };
 

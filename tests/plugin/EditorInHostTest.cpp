@@ -1,7 +1,8 @@
 // The plug-in's window in a host, on a virtual X display: opened inside the host's window,
 // following the processor, resized through its corner, closed and opened again, measured from
-// another thread before it opens and while it resizes and closes, and opened and closed twenty
-// times while audio runs with a learned controller.
+// another thread before it opens and while it resizes and closes, opened and closed twenty
+// times while audio runs with a learned controller, and driven with its menus from a window
+// thread that did not make the instance.
 #include "editor/EditorTestSupport.h"
 #include "RecordingHost.h"
 #include "VarluneAudioProcessor.h"
@@ -11,9 +12,15 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
+#undef KeyPress  // an X event type, and the framework's key class
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <mutex>
 #include <set>
 #include <thread>
 #include <vector>
@@ -63,6 +70,70 @@ protected:
         return { rect->right - rect->left, rect->bottom - rect->top };
     }
 };
+
+// A host's window thread, which makes the window calls it is handed. A call that does not come
+// back fails the test at once: the thread is stuck inside the framework, and nothing can be torn
+// down after it.
+class WindowThread
+{
+public:
+    WindowThread() : thread ([this] { serve(); }) {}
+
+    ~WindowThread()
+    {
+        call ("the last call", [this] { stopping = true; });
+        thread.join();
+    }
+
+    void call (const char* what, std::function<void()> job)
+    {
+        std::unique_lock<std::mutex> lock (mutex);
+        pending = std::move (job);
+        const int handed = ++numHanded;
+        changed.notify_all();
+
+        if (! changed.wait_for (lock, std::chrono::seconds (60), [&] { return numDone == handed; }))
+        {
+            ADD_FAILURE() << what << " did not come back from the window thread";
+            std::fflush (stdout);
+            std::_Exit (EXIT_FAILURE);
+        }
+    }
+
+private:
+    void serve()
+    {
+        std::unique_lock<std::mutex> lock (mutex);
+
+        while (! stopping)
+        {
+            changed.wait (lock, [this] { return numHanded > numDone; });
+            auto job = std::move (pending);
+            lock.unlock();
+            job();
+            lock.lock();
+            ++numDone;
+            changed.notify_all();
+        }
+    }
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::function<void()> pending;
+    int numHanded = 0, numDone = 0;
+    bool stopping = false;  // the window thread's own
+    std::thread thread;
+};
+
+// A user's choice in the open menu: the item so many below the highlighted one.
+void chooseInOpenMenu (int itemsDown)
+{
+    auto* menu = juce::Component::getCurrentlyModalComponent();
+    ASSERT_NE (menu, nullptr) << "no menu is open";
+    for (int k = 0; k < itemsDown; ++k)
+        menu->keyPressed (juce::KeyPress (juce::KeyPress::downKey));
+    menu->keyPressed (juce::KeyPress (juce::KeyPress::returnKey));
+}
 } // namespace
 
 TEST_F (EditorInHost, OpensInsideTheHostsWindowAndFollowsTheProcessor)
@@ -250,4 +321,76 @@ TEST_F (EditorInHost, TwentyWindowsOpenAndCloseWhileAudioRuns)
     EXPECT_EQ (juce::Desktop::getInstance().getNumComponents(), desktopComponents);
     EXPECT_EQ (processor->getActiveEditor(), nullptr);
     EXPECT_EQ (measuredSize(), std::pair (440, 308));
+}
+
+TEST_F (EditorInHost, MenusWorkFromAWindowThreadThatDidNotMakeTheInstance)
+{
+    // This thread made the instance, and the framework with it; the host's window thread opens,
+    // idles and closes the window.
+    const int input = ParameterIndex::delayBase (1) + ParameterIndex::delayInput;
+    const float routed = processor->getParameter (input);
+    WindowThread windowThread;
+    VarluneAudioProcessorEditor* editor = nullptr;
+    juce::ComboBox* inputBox = nullptr;
+
+    windowThread.call ("opening", [&]
+    {
+        editor = open();
+        if (editor != nullptr)
+            inputBox = dynamic_cast<juce::ComboBox*> (editortest::findDescendant (*editor, [] (juce::Component& c) { return c.getName() == "input box"; }));
+    });
+    ASSERT_NE (inputBox, nullptr);
+
+    // Idle calls until the window shows what was chosen; each one must come back.
+    auto idleUntil = [&] (const char* what, const std::function<bool()>& shown)
+    {
+        windowThread.call (what, [&]
+        {
+            for (int call = 0; call < 10000 && ! shown(); ++call)
+                dispatch (EffectOpcode::EditorIdle);
+        });
+        EXPECT_TRUE (shown()) << what;
+    };
+
+    // Another source for delay 1's input.
+    windowThread.call ("choosing a source", [&] { inputBox->showPopup(); chooseInOpenMenu (1); });
+    idleUntil ("idling after a source was chosen", [&] { return processor->getParameter (input) != routed; });
+    EXPECT_EQ (processor->getParameter (input), (float) inputBox->getSelectedItemIndex() / 13.0f);
+
+    // MENU's "Reset audio routing" brings it back.
+    auto& menuButton = dynamic_cast<juce::Button&> (*editortest::findDescendant (*editor, [] (juce::Component& c) { return c.getName() == "menu button"; }));
+    windowThread.call ("opening MENU", [&] { menuButton.triggerClick(); });
+    idleUntil ("idling while MENU opens", [] { return juce::Component::getCurrentlyModalComponent() != nullptr; });
+    windowThread.call ("choosing from MENU", [] { chooseInOpenMenu (1); });
+    idleUntil ("idling after MENU's entry was chosen", [&] { return processor->getParameter (input) == routed; });
+
+    // Closing the window with a menu open takes the menu off the screen too.
+    windowThread.call ("closing with a menu open", [&]
+    {
+        inputBox->showPopup();
+        EXPECT_EQ (dispatch (EffectOpcode::EditorClose), 1);
+        EXPECT_EQ (juce::Component::getCurrentlyModalComponent(), nullptr);
+        for (int c = 0; c < juce::Desktop::getInstance().getNumComponents(); ++c)
+        {
+            auto* shown = juce::Desktop::getInstance().getComponent (c);
+            EXPECT_TRUE (shown == &hostWindow || ! shown->isVisible()) << shown->getName();
+        }
+    });
+    EXPECT_EQ (processor->getActiveEditor(), nullptr);
+}
+
+TEST_F (EditorInHost, EachInstanceKeepsItsOwnSizeAnswer)
+{
+    auto* otherProcessor = new VarluneAudioProcessor();
+    VarluneVstBridge other (&recordingHost, otherProcessor, [otherProcessor] { return VarluneAudioProcessorEditor::getOpeningBounds (*otherProcessor); });
+    processor->saveLastUISize (800.0f, 560.0f);
+    otherProcessor->saveLastUISize (1200.0f, 840.0f);
+
+    // A host asks one instance, then the other, from one thread, and keeps both answers.
+    EditorRect* rect = nullptr;
+    EditorRect* otherRect = nullptr;
+    ASSERT_EQ (dispatch (EffectOpcode::EditorGetRect, 0, 0, &rect), 1);
+    ASSERT_EQ (other.getAeffect()->dispatcherProc (other.getAeffect(), EffectOpcode::EditorGetRect, 0, 0, &otherRect, 0.0f), 1);
+    EXPECT_EQ (std::pair (rect->right - rect->left, rect->bottom - rect->top), std::pair (800, 560));
+    EXPECT_EQ (std::pair (otherRect->right - otherRect->left, otherRect->bottom - otherRect->top), std::pair (1200, 840));
 }
