@@ -76,6 +76,10 @@ void VarluneVstBridge::close()
 //==============================================================================
 void VarluneVstBridge::resume()
 {
+    // Only a clear no stops the questions: many hosts that send it answer "don't know".
+    char timeInfo[] = "sendVstTimeInfo";
+    hostSendsTimeInfo.store (callHost (HostOpcode::CanDo, 0, 0, timeInfo) != -1, std::memory_order_relaxed);
+
     processor->setNonRealtime (getCurrentProcessLevel() == ProcessLevel::Offline);
 
     {
@@ -186,6 +190,9 @@ std::int32_t VarluneVstBridge::processEvents (VstEvents* events)
 
 juce::Optional<juce::AudioPlayHead::PositionInfo> VarluneVstBridge::getPosition() const
 {
+    if (! hostSendsTimeInfo.load (std::memory_order_relaxed))
+        return {};
+
     auto* self = const_cast<VarluneVstBridge*> (this);
     const HostTimeInfo* info = self->getTimeInfo (TimeInfoFlag::TempoValid | TimeInfoFlag::PpqPositionValid);
 

@@ -5,6 +5,7 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -81,6 +82,10 @@ private:
     juce::Optional<PositionInfo> getPosition() const override;
 
     std::unique_ptr<juce::AudioProcessor> processor;
+
+    // Whether the host may be asked for its transport: asked of the host at each resume, read by
+    // the play head on the audio thread.
+    std::atomic<bool> hostSendsTimeInfo { false };
 
     // Both under the processor's callback lock; the audio thread only ever tries it.
     juce::MidiBuffer midiEvents;

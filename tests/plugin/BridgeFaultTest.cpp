@@ -1,5 +1,6 @@
 // What the host hands the bridge that it cannot trust: memory that runs out while an instance is
-// built or prepared, and transport positions no 64-bit integer holds. Large allocations of this
+// built or prepared, transport positions no 64-bit integer holds, and a host that sends no
+// transport at all. Large allocations of this
 // program fail on request (operator new, malloc, calloc and mmap, the engine and JUCE linked with
 // them wrapped).
 #include "EffectRecordCalls.h"
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <vector>
@@ -62,13 +64,16 @@ void operator delete[] (void* p, size_t) noexcept { std::free (p); }
 namespace
 {
 HostTimeInfo timeInfo {};
+std::int64_t sendsTimeInfo = 0;  // the host's answer: 1 yes, 0 not known, -1 no
+int timeRequests = 0;
 
-std::int64_t host (AEffect*, std::int32_t opcode, std::int32_t, std::int64_t, void*, float)
+std::int64_t host (AEffect*, std::int32_t opcode, std::int32_t, std::int64_t, void* ptr, float)
 {
     switch (opcode)
     {
         case HostOpcode::Version: return kVstVersion;
-        case HostOpcode::GetTime: return (std::int64_t) (std::intptr_t) &timeInfo;
+        case HostOpcode::GetTime: ++timeRequests; return (std::int64_t) (std::intptr_t) &timeInfo;
+        case HostOpcode::CanDo: return std::strcmp (static_cast<const char*> (ptr), "sendVstTimeInfo") == 0 ? sendsTimeInfo : 0;
         default: return 0;
     }
 }
@@ -166,4 +171,22 @@ TEST (BridgeFaults, SamplePositionsOutsideAnInt64AreLeftOut)
     }
 
     dispatch (e, EffectOpcode::Close);
+}
+
+TEST (BridgeFaults, OnlyAHostThatSaysItSendsNoTransportIsNotAskedForIt)
+{
+    for (const std::int64_t answer : { 1, 0, -1 })
+    {
+        SCOPED_TRACE (answer);
+        sendsTimeInfo = answer;
+        AEffect* e = VSTPluginMain (&host);
+        ASSERT_NE (e, nullptr);
+        start (e, 44100.0f);
+        timeRequests = 0;
+        impulseResponse (e, 512);
+        EXPECT_EQ (timeRequests > 0, answer != -1);
+        dispatch (e, EffectOpcode::Close);
+    }
+
+    sendsTimeInfo = 0;
 }
