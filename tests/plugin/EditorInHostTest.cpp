@@ -357,11 +357,10 @@ TEST_F (EditorInHost, MenusWorkFromAWindowThreadThatDidNotMakeTheInstance)
     idleUntil ("idling after a source was chosen", [&] { return processor->getParameter (input) != routed; });
     EXPECT_EQ (processor->getParameter (input), (float) inputBox->getSelectedItemIndex() / 13.0f);
 
-    // MENU's "Reset audio routing" brings it back.
-    auto& menuButton = dynamic_cast<juce::Button&> (*editortest::findDescendant (*editor, [] (juce::Component& c) { return c.getName() == "menu button"; }));
-    windowThread.call ("opening MENU", [&] { menuButton.triggerClick(); });
-    idleUntil ("idling while MENU opens", [] { return juce::Component::getCurrentlyModalComponent() != nullptr; });
-    windowThread.call ("choosing from MENU", [] { chooseInOpenMenu (1); });
+    // MENU's "Reset audio routing" brings it back. A menu is chosen from before any idle call: on
+    // a display with no window manager no window has the focus, and an open menu closes itself.
+    auto& menuButton = *editortest::findDescendant (*editor, [] (juce::Component& c) { return c.getName() == "menu button"; });
+    windowThread.call ("choosing from MENU", [&] { editortest::click (menuButton); chooseInOpenMenu (1); });
     idleUntil ("idling after MENU's entry was chosen", [&] { return processor->getParameter (input) == routed; });
 
     // Closing the window with a menu open takes the menu off the screen too.
