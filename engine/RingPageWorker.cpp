@@ -1,15 +1,24 @@
 #include "RingPageWorker.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
+
+namespace
+{
+// Set in the child of a fork, which has only the thread that forked: the worker stays behind, and
+// so does any lock a thread of the parent held at the fork, for good.
+std::atomic<bool> inChildOfFork { false };
+} // namespace
 
 struct RingPageWorker::Thread
 {
@@ -99,67 +108,90 @@ struct RingPageWorker::Thread
 // the library's code past either, whatever instances are still open.
 struct RingPageWorker::SharedThread
 {
-    std::shared_ptr<Thread> thread = std::make_shared<Thread>();
+    Thread& thread;
+
+    explicit SharedThread (Thread& t) : thread (t)
+    {
+        (void) pthread_atfork (nullptr, nullptr, [] { inChildOfFork.store (true, std::memory_order_relaxed); });
+    }
 
     ~SharedThread()
     {
-        const std::lock_guard<std::mutex> lifecycle (thread->lifecycleLock);
-        thread->stop();
-        thread->stoppedForGood = true;
+        if (inChildOfFork.load (std::memory_order_relaxed))
+            return;
+
+        const std::lock_guard<std::mutex> lifecycle (thread.lifecycleLock);
+        thread.stop();
+        thread.stoppedForGood = true;
     }
 };
 
-std::shared_ptr<RingPageWorker::Thread> RingPageWorker::sharedThread()
+RingPageWorker::Thread* RingPageWorker::thisProcessWorker() noexcept
 {
-    static SharedThread instance;
-    return instance.thread;
+    // Never destroyed: registrations may go after the static destructors, and a forked child
+    // would wait on what the parent's threads left of it.
+    alignas (Thread) static unsigned char storage[sizeof (Thread)];
+    static Thread& thread = *new (storage) Thread;
+    static SharedThread shared (thread);
+    return inChildOfFork.load (std::memory_order_relaxed) ? nullptr : &thread;
 }
 
 RingPageWorker::Registration::Registration (std::function<void()> keep)
-    : worker (sharedThread()), keeper (std::move (keep))
+    : keeper (std::move (keep))
 {
-    auto& w = *worker;
-    const std::lock_guard<std::mutex> lifecycle (w.lifecycleLock);
+    auto* w = thisProcessWorker();
+
+    if (w == nullptr)
+        return;
+
+    const std::lock_guard<std::mutex> lifecycle (w->lifecycleLock);
 
     {
-        const std::lock_guard<std::mutex> lock (w.keepersLock);
-        w.registrations.push_back (this);
+        const std::lock_guard<std::mutex> lock (w->keepersLock);
+        w->registrations.push_back (this);
     }
 
-    w.start();
+    w->start();
 }
 
 RingPageWorker::Registration::~Registration()
 {
-    auto& w = *worker;
-    const std::lock_guard<std::mutex> lifecycle (w.lifecycleLock);
+    auto* w = thisProcessWorker();
+
+    if (w == nullptr)
+        return;
+
+    const std::lock_guard<std::mutex> lifecycle (w->lifecycleLock);
     bool last = false;
 
     {
-        const std::lock_guard<std::mutex> lock (w.keepersLock);
-        w.playing -= playing ? 1 : 0;
-        w.registrations.erase (std::find (w.registrations.begin(), w.registrations.end(), this));
-        last = w.registrations.empty();
+        const std::lock_guard<std::mutex> lock (w->keepersLock);
+        w->playing -= playing ? 1 : 0;
+        w->registrations.erase (std::find (w->registrations.begin(), w->registrations.end(), this));
+        last = w->registrations.empty();
     }
 
     if (last)
-        w.stop();
+        w->stop();
 }
 
 void RingPageWorker::Registration::setPlaying (bool shouldPlay)
 {
-    auto& w = *worker;
+    auto* w = thisProcessWorker();
+
+    if (w == nullptr)
+        return;
 
     {
-        const std::lock_guard<std::mutex> lock (w.keepersLock);
+        const std::lock_guard<std::mutex> lock (w->keepersLock);
 
         if (playing == shouldPlay)
             return;
 
         playing = shouldPlay;
-        w.playing += shouldPlay ? 1 : -1;
+        w->playing += shouldPlay ? 1 : -1;
     }
 
     if (shouldPlay)
-        w.wake.notify_one();
+        w->wake.notify_one();
 }

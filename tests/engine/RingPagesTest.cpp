@@ -1,7 +1,7 @@
 // The delay rings' memory off the audio thread: PANIC's hand-over of silent rings, whatever the
 // audio thread does in between, populating pages on kernels that only know how to lock them, and
-// the thread that keeps the pages: what it gives back, and in a process that ends with instances
-// open.
+// the thread that keeps the pages: what it gives back, in a process that ends with instances open
+// and in the child of a fork.
 #include "RingPageWorker.h"
 #include "RingPages.h"
 #include "SilentRingSwap.h"
@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -20,9 +21,12 @@
 #include <vector>
 
 #include <linux/capability.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace
@@ -338,6 +342,49 @@ TEST (RingPages, RefusedPagesAreNotAskedForAgainUntilTheOwnerSaysSo)
     line.retryRefusedRings();
     line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse);
     EXPECT_GT (residentPages (ring, page), 0u);
+}
+
+TEST (RingPageWorker, AForkedChildThatLeavesThroughExitWaitsForNothingOfItsParent)
+{
+    // A keeper of the test's own holds the worker's lock until the test lets it go.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool keeping = false, letGo = false;
+    RingPageWorker::Registration registration { [&]
+    {
+        std::unique_lock<std::mutex> lock (mutex);
+        keeping = true;
+        changed.notify_all();
+        changed.wait_for (lock, std::chrono::seconds (10), [&] { return letGo; });
+    } };
+    registration.setPlaying (true);
+
+    {
+        std::unique_lock<std::mutex> lock (mutex);
+        ASSERT_TRUE (changed.wait_for (lock, std::chrono::seconds (5), [&] { return keeping; }))
+            << "the page worker called no keeper";
+    }
+
+    const pid_t child = fork();
+    if (child == 0)
+        std::exit (0);
+    ASSERT_GT (child, 0);
+
+    const int childExit = (int) syscall (SYS_pidfd_open, child, 0);
+    pollfd exited { childExit, POLLIN, 0 };
+    const bool left = poll (&exited, 1, 5000) == 1;
+    if (! left)
+        kill (child, SIGKILL);
+    int status = 0;
+    waitpid (child, &status, 0);
+    close (childExit);
+
+    {
+        const std::lock_guard<std::mutex> lock (mutex);
+        letGo = true;
+    }
+    changed.notify_all();
+    EXPECT_TRUE (left) << "the child waits on its parent's page worker";
 }
 
 TEST (RingPageWorker, AProcessMayEndWithProcessorsStillOpen)
