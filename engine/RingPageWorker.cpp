@@ -38,8 +38,17 @@ struct RingPageWorker::Thread
 
     void run()
     {
-        // Behind the host's own work: this only spares the audio thread page faults to come.
-        (void) setpriority (PRIO_PROCESS, (id_t) gettid(), 10);
+        // Behind the host's own work, and never ahead of the thread that started it, whose nice it
+        // inherits: this only spares the audio thread page faults to come.
+        const auto self = (id_t) gettid();
+        (void) setpriority (PRIO_PROCESS, self, std::max (10, getpriority (PRIO_PROCESS, self)));
+
+        // Not pinned beside the thread that started it, which may be a host's audio thread: the
+        // process's own affinity is its main thread's, what the host was started with, whichever
+        // threads it has pinned since.
+        cpu_set_t processCpus;
+        if (sched_getaffinity (getpid(), sizeof (processCpus), &processCpus) == 0)
+            (void) sched_setaffinity (0, sizeof (processCpus), &processCpus);
 
         std::unique_lock<std::mutex> lock (keepersLock);
 

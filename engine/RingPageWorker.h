@@ -11,8 +11,11 @@
 
     The thread starts with the first registration and is joined when the last one goes, or when
     the library is unloaded or the process ends with registrations left: no code of the library
-    runs after that. The child of a fork has no worker, and waits for nothing of its parent's. It runs under time-sharing scheduling at a low priority, whichever thread
-    started it: hosts open plug-ins from real-time threads too. */
+    runs after that. The child of a fork has no worker, and waits for nothing of its parent's.
+
+    It runs under time-sharing scheduling at a low priority, never ahead of the thread that started
+    it, on every CPU the process may use: hosts open plug-ins from real-time threads too, pinned
+    ones among them. */
 class RingPageWorker
 {
     struct Thread;

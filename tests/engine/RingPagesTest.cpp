@@ -1,7 +1,7 @@
 // The delay rings' memory off the audio thread: PANIC's hand-over of silent rings, whatever the
 // audio thread does in between, populating pages on kernels that only know how to lock them, and
-// the thread that keeps the pages: what it gives back, in a process that ends with instances open
-// and in the child of a fork.
+// the thread that keeps the pages: what it gives back, where it runs, in a process that ends with
+// instances open and in the child of a fork.
 #include "RingPageWorker.h"
 #include "RingPages.h"
 #include "SilentRingSwap.h"
@@ -22,6 +22,7 @@
 
 #include <linux/capability.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -342,6 +343,45 @@ TEST (RingPages, RefusedPagesAreNotAskedForAgainUntilTheOwnerSaysSo)
     line.retryRefusedRings();
     line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse);
     EXPECT_GT (residentPages (ring, page), 0u);
+}
+
+TEST (RingPageWorker, RunsNeverAheadOfTheThreadThatStartedItNorPinnedWithIt)
+{
+    cpu_set_t processCpus;
+    ASSERT_EQ (sched_getaffinity (getpid(), sizeof (processCpus), &processCpus), 0);
+
+    std::mutex mutex;
+    std::condition_variable called;
+    bool seen = false;
+    int workerNice = 0;
+    cpu_set_t workerCpus;
+    std::unique_ptr<RingPageWorker::Registration> registration;
+
+    // The first registration comes from a thread at nice 15 pinned to one CPU.
+    std::thread opener ([&]
+    {
+        cpu_set_t one;
+        CPU_ZERO (&one);
+        CPU_SET (sched_getcpu(), &one);
+        (void) setpriority (PRIO_PROCESS, (id_t) gettid(), 15);
+        (void) sched_setaffinity (0, sizeof (one), &one);
+
+        registration = std::make_unique<RingPageWorker::Registration> ([&]
+        {
+            const std::lock_guard<std::mutex> lock (mutex);
+            workerNice = getpriority (PRIO_PROCESS, (id_t) gettid());
+            (void) sched_getaffinity (0, sizeof (workerCpus), &workerCpus);
+            seen = true;
+            called.notify_all();
+        });
+    });
+    opener.join();
+    registration->setPlaying (true);
+
+    std::unique_lock<std::mutex> lock (mutex);
+    ASSERT_TRUE (called.wait_for (lock, std::chrono::seconds (5), [&] { return seen; })) << "the page worker called no keeper";
+    EXPECT_GE (workerNice, 15);
+    EXPECT_TRUE (CPU_EQUAL (&workerCpus, &processCpus)) << CPU_COUNT (&workerCpus) << " of " << CPU_COUNT (&processCpus) << " CPUs";
 }
 
 TEST (RingPageWorker, AForkedChildThatLeavesThroughExitWaitsForNothingOfItsParent)
