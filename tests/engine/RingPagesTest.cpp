@@ -114,6 +114,10 @@ size_t residentPages (const mordwickLib::SyncDelayNoFeed& line)
     return residentPages (line.ringBuffer, sizeof (float) * (size_t) line.ringLength);
 }
 
+// How long a test waits on the page worker before it fails: a worker that runs at all, even under
+// a sanitizer on a busy machine, takes far less.
+constexpr std::chrono::seconds workerWait { 5 };
+
 // A keeper of its own beside the processors': once it has been called three times, every keeper
 // has had a whole pass that began after the wait did.
 class WorkerPasses
@@ -121,11 +125,13 @@ class WorkerPasses
 public:
     WorkerPasses() { registration.setPlaying (true); }
 
-    void waitForWholePass()
+    testing::AssertionResult waitForWholePass()
     {
         std::unique_lock<std::mutex> lock (mutex);
         const int target = calls + 3;
-        called.wait (lock, [&] { return calls >= target; });
+        if (called.wait_for (lock, workerWait, [&] { return calls >= target; }))
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "the page worker made no whole pass in " << workerWait.count() << " s";
     }
 
 private:
@@ -278,7 +284,7 @@ TEST (RingPageWorker, GivesBackTheRingsAPanicSwappedOut)
     playing.play (0.01);
     ASSERT_NE (playing.line (0, 0).ringBuffer, swappedOut);
 
-    WorkerPasses().waitForWholePass();
+    ASSERT_TRUE (WorkerPasses().waitForWholePass());
     EXPECT_EQ (residentPages (swappedOut, bytes), 0u);
 }
 
@@ -297,11 +303,11 @@ TEST (RingPageWorker, AfterASuspendKeepsOnlyTheRingsOfTheLinesThatStillRun)
 
     // The worker looks before the first block, after it and after many.
     WorkerPasses passes;
-    passes.waitForWholePass();
+    ASSERT_TRUE (passes.waitForWholePass());
     playing.play (256.0 / 48000.0);
-    passes.waitForWholePass();
+    ASSERT_TRUE (passes.waitForWholePass());
     playing.play (1.0);
-    passes.waitForWholePass();
+    ASSERT_TRUE (passes.waitForWholePass());
 
     // A stopped line runs on until its last output from before the suspend has gone through: a
     // page written at most, and one read.
@@ -379,7 +385,7 @@ TEST (RingPageWorker, RunsNeverAheadOfTheThreadThatStartedItNorPinnedWithIt)
     registration->setPlaying (true);
 
     std::unique_lock<std::mutex> lock (mutex);
-    ASSERT_TRUE (called.wait_for (lock, std::chrono::seconds (5), [&] { return seen; })) << "the page worker called no keeper";
+    ASSERT_TRUE (called.wait_for (lock, workerWait, [&] { return seen; })) << "the page worker called no keeper";
     EXPECT_GE (workerNice, 15);
     EXPECT_TRUE (CPU_EQUAL (&workerCpus, &processCpus)) << CPU_COUNT (&workerCpus) << " of " << CPU_COUNT (&processCpus) << " CPUs";
 }
@@ -395,13 +401,13 @@ TEST (RingPageWorker, AForkedChildThatLeavesThroughExitWaitsForNothingOfItsParen
         std::unique_lock<std::mutex> lock (mutex);
         keeping = true;
         changed.notify_all();
-        changed.wait_for (lock, std::chrono::seconds (10), [&] { return letGo; });
+        changed.wait_for (lock, 2 * workerWait, [&] { return letGo; });
     } };
     registration.setPlaying (true);
 
     {
         std::unique_lock<std::mutex> lock (mutex);
-        ASSERT_TRUE (changed.wait_for (lock, std::chrono::seconds (5), [&] { return keeping; }))
+        ASSERT_TRUE (changed.wait_for (lock, workerWait, [&] { return keeping; }))
             << "the page worker called no keeper";
     }
 
@@ -412,7 +418,7 @@ TEST (RingPageWorker, AForkedChildThatLeavesThroughExitWaitsForNothingOfItsParen
 
     const int childExit = (int) syscall (SYS_pidfd_open, child, 0);
     pollfd exited { childExit, POLLIN, 0 };
-    const bool left = poll (&exited, 1, 5000) == 1;
+    const bool left = poll (&exited, 1, (int) std::chrono::milliseconds (workerWait).count()) == 1;
     if (! left)
         kill (child, SIGKILL);
     int status = 0;
@@ -432,6 +438,8 @@ TEST (RingPageWorker, AProcessMayEndWithProcessorsStillOpen)
     GTEST_FLAG_SET (death_test_style, "threadsafe");
     EXPECT_EXIT (
         {
+            alarm ((unsigned) workerWait.count());  // a child that waits on the worker at exit fails, not hangs
+
             // One destroyed after the worker's own statics, one never: hosts that exit without
             // closing their plug-ins do both.
             static std::unique_ptr<VarluneAudioProcessor> closedLast;
