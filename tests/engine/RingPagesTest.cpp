@@ -248,7 +248,7 @@ TEST (RingPages, LockingPopulatesAWholeRingWithinWhatTheDefaultLockLimitLeavesAn
         void* hostPage = mmap (nullptr, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         const bool hostLocked = hostPage != MAP_FAILED && mlock (hostPage, page) == 0;
         lockedByHost = lockedKilobytes();  // 0 under AddressSanitizer, whose mlock does nothing
-        populated = hostLocked && mordwickLib::populateRingPagesByLocking (ring, bytes);
+        populated = hostLocked && mordwickLib::populateRingPagesByLocking (ring, bytes) == mordwickLib::Population::done;
         lockedAfterPopulating = lockedKilobytes();
         if (hostPage != MAP_FAILED)
             munmap (hostPage, page);
@@ -330,6 +330,7 @@ TEST (RingPages, RefusedPagesAreNotAskedForAgainUntilTheOwnerSaysSo)
     float* ring = line.ringBuffer;
     const size_t page = (size_t) sysconf (_SC_PAGESIZE);
     const size_t bytes = sizeof (float) * 576001 / page * page;
+    const auto now = std::chrono::steady_clock::now();
 
     // Near its end, a page of an empty file, where a write would raise SIGBUS: the system refuses
     // to populate the ring, after the pieces before.
@@ -338,16 +339,41 @@ TEST (RingPages, RefusedPagesAreNotAskedForAgainUntilTheOwnerSaysSo)
     ASSERT_NE (mmap (reinterpret_cast<char*> (ring) + bytes - page, page, PROT_READ | PROT_WRITE,
                      MAP_PRIVATE | MAP_FIXED, emptyFile, 0), MAP_FAILED);
     close (emptyFile);
-    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse);
+    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse, now);
     ASSERT_GT (residentPages (ring, page), 0u);
 
     // Asked again at every poll, the first page would come back.
     ASSERT_EQ (madvise (ring, page, MADV_DONTNEED), 0);
-    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse);
+    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse, now + std::chrono::seconds (1));
     EXPECT_EQ (residentPages (ring, page), 0u);
 
     line.retryRefusedRings();
-    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse);
+    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse, now + std::chrono::seconds (1));
+    EXPECT_GT (residentPages (ring, page), 0u);
+}
+
+TEST (RingPages, PagesRefusedForNowAreAskedForAgainSoon)
+{
+    mordwickLib::SyncDelayNoFeed line;
+    line.resizeRing (576001);  // 12 s at 48 kHz
+    float* ring = line.ringBuffer;
+    const size_t page = (size_t) sysconf (_SC_PAGESIZE);
+    char* hole = reinterpret_cast<char*> (ring) + sizeof (float) * 576001 / page * page - page;
+    const auto now = std::chrono::steady_clock::now();
+
+    // Near its end, a page that is not mapped: the system answers that memory is short, after the
+    // pieces before.
+    ASSERT_EQ (munmap (hole, page), 0);
+    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse, now);
+    ASSERT_GT (residentPages (ring, page), 0u);
+    ASSERT_EQ (madvise (ring, page, MADV_DONTNEED), 0);
+
+    // Once the page is back, the ring is populated a moment later, the lines unchanged; not at
+    // every poll while it is refused.
+    ASSERT_NE (mmap (hole, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0), MAP_FAILED);
+    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse, now);
+    EXPECT_EQ (residentPages (ring, page), 0u);
+    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse, now + std::chrono::seconds (1));
     EXPECT_GT (residentPages (ring, page), 0u);
 }
 
