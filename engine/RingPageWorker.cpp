@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <mutex>
 #include <new>
-#include <vector>
 
 #include <pthread.h>
 #include <sched.h>
@@ -27,7 +26,7 @@ struct RingPageWorker::Thread
     std::mutex lifecycleLock;
     std::mutex keepersLock;
     std::condition_variable wake;
-    std::vector<Registration*> registrations;
+    Registration* registrations = nullptr;  // linked through next: the state, never destroyed, holds no memory
     int playing = 0;
     bool stopping = false;
 
@@ -54,9 +53,9 @@ struct RingPageWorker::Thread
 
         while (! stopping)
         {
-            for (const auto* registration : registrations)
-                if (registration->playing)
-                    registration->keeper();
+            for (const auto* r = registrations; r != nullptr; r = r->next)
+                if (r->playing)
+                    r->keeper();
 
             if (playing > 0)
                 wake.wait_for (lock, std::chrono::milliseconds (RingPageWorker::pollMilliseconds),
@@ -157,7 +156,8 @@ RingPageWorker::Registration::Registration (std::function<void()> keep)
 
     {
         const std::lock_guard<std::mutex> lock (w->keepersLock);
-        w->registrations.push_back (this);
+        next = w->registrations;
+        w->registrations = this;
     }
 
     w->start();
@@ -176,8 +176,11 @@ RingPageWorker::Registration::~Registration()
     {
         const std::lock_guard<std::mutex> lock (w->keepersLock);
         w->playing -= playing ? 1 : 0;
-        w->registrations.erase (std::find (w->registrations.begin(), w->registrations.end(), this));
-        last = w->registrations.empty();
+        auto** link = &w->registrations;
+        while (*link != this)
+            link = &(*link)->next;
+        *link = next;
+        last = w->registrations == nullptr;
     }
 
     if (last)

@@ -46,6 +46,8 @@ public:
         friend struct RingPageWorker::Thread;
 
         std::function<void()> keeper;
-        bool playing = false;  // the worker's lock held
+        // The worker's lock held.
+        bool playing = false;
+        Registration* next = nullptr;
     };
 };
