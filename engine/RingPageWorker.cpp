@@ -1,15 +1,23 @@
 #include "RingPageWorker.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <vector>
+#include <new>
 
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
+
+namespace
+{
+// Set in the child of a fork, which has only the thread that forked: the worker stays behind, and
+// so does any lock a thread of the parent held at the fork, for good.
+std::atomic<bool> inChildOfFork { false };
+} // namespace
 
 struct RingPageWorker::Thread
 {
@@ -18,7 +26,7 @@ struct RingPageWorker::Thread
     std::mutex lifecycleLock;
     std::mutex keepersLock;
     std::condition_variable wake;
-    std::vector<Registration*> registrations;
+    Registration* registrations = nullptr;  // linked through next: the state, never destroyed, holds no memory
     int playing = 0;
     bool stopping = false;
 
@@ -29,16 +37,25 @@ struct RingPageWorker::Thread
 
     void run()
     {
-        // Behind the host's own work: this only spares the audio thread page faults to come.
-        (void) setpriority (PRIO_PROCESS, (id_t) gettid(), 10);
+        // Behind the host's own work, and never ahead of the thread that started it, whose nice it
+        // inherits: this only spares the audio thread page faults to come.
+        const auto self = (id_t) gettid();
+        (void) setpriority (PRIO_PROCESS, self, std::max (10, getpriority (PRIO_PROCESS, self)));
+
+        // Not pinned beside the thread that started it, which may be a host's audio thread: the
+        // process's own affinity is its main thread's, what the host was started with, whichever
+        // threads it has pinned since.
+        cpu_set_t processCpus;
+        if (sched_getaffinity (getpid(), sizeof (processCpus), &processCpus) == 0)
+            (void) sched_setaffinity (0, sizeof (processCpus), &processCpus);
 
         std::unique_lock<std::mutex> lock (keepersLock);
 
         while (! stopping)
         {
-            for (const auto* registration : registrations)
-                if (registration->playing)
-                    registration->keeper();
+            for (const auto* r = registrations; r != nullptr; r = r->next)
+                if (r->playing)
+                    r->keeper();
 
             if (playing > 0)
                 wake.wait_for (lock, std::chrono::milliseconds (RingPageWorker::pollMilliseconds),
@@ -99,67 +116,94 @@ struct RingPageWorker::Thread
 // the library's code past either, whatever instances are still open.
 struct RingPageWorker::SharedThread
 {
-    std::shared_ptr<Thread> thread = std::make_shared<Thread>();
+    Thread& thread;
+
+    explicit SharedThread (Thread& t) : thread (t)
+    {
+        (void) pthread_atfork (nullptr, nullptr, [] { inChildOfFork.store (true, std::memory_order_relaxed); });
+    }
 
     ~SharedThread()
     {
-        const std::lock_guard<std::mutex> lifecycle (thread->lifecycleLock);
-        thread->stop();
-        thread->stoppedForGood = true;
+        if (inChildOfFork.load (std::memory_order_relaxed))
+            return;
+
+        const std::lock_guard<std::mutex> lifecycle (thread.lifecycleLock);
+        thread.stop();
+        thread.stoppedForGood = true;
     }
 };
 
-std::shared_ptr<RingPageWorker::Thread> RingPageWorker::sharedThread()
+RingPageWorker::Thread* RingPageWorker::thisProcessWorker() noexcept
 {
-    static SharedThread instance;
-    return instance.thread;
+    // Never destroyed: registrations may go after the static destructors, and a forked child
+    // would wait on what the parent's threads left of it.
+    alignas (Thread) static unsigned char storage[sizeof (Thread)];
+    static Thread& thread = *new (storage) Thread;
+    static SharedThread shared (thread);
+    return inChildOfFork.load (std::memory_order_relaxed) ? nullptr : &thread;
 }
 
 RingPageWorker::Registration::Registration (std::function<void()> keep)
-    : worker (sharedThread()), keeper (std::move (keep))
+    : keeper (std::move (keep))
 {
-    auto& w = *worker;
-    const std::lock_guard<std::mutex> lifecycle (w.lifecycleLock);
+    auto* w = thisProcessWorker();
+
+    if (w == nullptr)
+        return;
+
+    const std::lock_guard<std::mutex> lifecycle (w->lifecycleLock);
 
     {
-        const std::lock_guard<std::mutex> lock (w.keepersLock);
-        w.registrations.push_back (this);
+        const std::lock_guard<std::mutex> lock (w->keepersLock);
+        next = w->registrations;
+        w->registrations = this;
     }
 
-    w.start();
+    w->start();
 }
 
 RingPageWorker::Registration::~Registration()
 {
-    auto& w = *worker;
-    const std::lock_guard<std::mutex> lifecycle (w.lifecycleLock);
+    auto* w = thisProcessWorker();
+
+    if (w == nullptr)
+        return;
+
+    const std::lock_guard<std::mutex> lifecycle (w->lifecycleLock);
     bool last = false;
 
     {
-        const std::lock_guard<std::mutex> lock (w.keepersLock);
-        w.playing -= playing ? 1 : 0;
-        w.registrations.erase (std::find (w.registrations.begin(), w.registrations.end(), this));
-        last = w.registrations.empty();
+        const std::lock_guard<std::mutex> lock (w->keepersLock);
+        w->playing -= playing ? 1 : 0;
+        auto** link = &w->registrations;
+        while (*link != this)
+            link = &(*link)->next;
+        *link = next;
+        last = w->registrations == nullptr;
     }
 
     if (last)
-        w.stop();
+        w->stop();
 }
 
 void RingPageWorker::Registration::setPlaying (bool shouldPlay)
 {
-    auto& w = *worker;
+    auto* w = thisProcessWorker();
+
+    if (w == nullptr)
+        return;
 
     {
-        const std::lock_guard<std::mutex> lock (w.keepersLock);
+        const std::lock_guard<std::mutex> lock (w->keepersLock);
 
         if (playing == shouldPlay)
             return;
 
         playing = shouldPlay;
-        w.playing += shouldPlay ? 1 : -1;
+        w->playing += shouldPlay ? 1 : -1;
     }
 
     if (shouldPlay)
-        w.wake.notify_one();
+        w->wake.notify_one();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 
 /** One low-priority thread for the whole process that keeps the delay rings' pages: every few
     milliseconds it calls the keeper of each registration that plays, which readies the rings its
@@ -12,13 +11,16 @@
 
     The thread starts with the first registration and is joined when the last one goes, or when
     the library is unloaded or the process ends with registrations left: no code of the library
-    runs after that. It runs under time-sharing scheduling at a low priority, whichever thread
-    started it: hosts open plug-ins from real-time threads too. */
+    runs after that. The child of a fork has no worker, and waits for nothing of its parent's.
+
+    It runs under time-sharing scheduling at a low priority, never ahead of the thread that started
+    it, on every CPU the process may use: hosts open plug-ins from real-time threads too, pinned
+    ones among them. */
 class RingPageWorker
 {
     struct Thread;
     struct SharedThread;
-    static std::shared_ptr<Thread> sharedThread();
+    static Thread* thisProcessWorker() noexcept;
 
 public:
     /** How often the keepers are called. */
@@ -43,11 +45,9 @@ public:
     private:
         friend struct RingPageWorker::Thread;
 
-        // Shared, so that the thread's state lasts as long as anyone registered, also past the
-        // static destructors of a process that ends or a library that is unloaded with
-        // registrations left.
-        std::shared_ptr<Thread> worker;
         std::function<void()> keeper;
-        bool playing = false;  // the worker's lock held
+        // The worker's lock held.
+        bool playing = false;
+        Registration* next = nullptr;
     };
 };

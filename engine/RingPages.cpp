@@ -43,7 +43,8 @@ bool isResident (char* piece, size_t bytes) noexcept
 size_t lockedBytes() noexcept
 {
     char status[4096];
-    const int file = open ("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    // The process's own status has no VmLck line once its main thread has exited.
+    const int file = open ("/proc/thread-self/status", O_RDONLY | O_CLOEXEC);
     const ssize_t length = file >= 0 ? read (file, status, sizeof (status) - 1) : -1;
 
     if (file >= 0)
@@ -72,6 +73,11 @@ size_t lockablePiece() noexcept
 
     return std::max (pageSize(), available / pageSize() * pageSize());
 }
+
+Population refusal (int error) noexcept
+{
+    return error == ENOMEM || error == EAGAIN || error == EINTR ? Population::refusedForNow : Population::refused;
+}
 } // namespace
 
 float* mapRingPages (size_t bytes) noexcept
@@ -99,40 +105,51 @@ void releaseRingPages (float* ring, size_t bytes) noexcept
         std::fill (ring, ring + bytes / sizeof (float), 0.0f);
 }
 
-bool populateRingPages (float* ring, size_t bytes) noexcept
+Population populateRingPages (float* ring, size_t bytes) noexcept
 {
     for (size_t done = 0; done < bytes; done += largestPiece)
     {
         const size_t length = std::min (largestPiece, bytes - done);
 
-        // An advice the kernel does not know (before Linux 5.14); any other failure is the
-        // system's refusal (no memory), not worth asking again at once.
+        // EINVAL: an advice the kernel does not know (before Linux 5.14).
         if (madvise (byteAt (ring, done), length, MADV_POPULATE_WRITE) != 0)
-            return errno == EINVAL && populateRingPagesByLocking (ring, bytes);
+            return errno == EINVAL ? populateRingPagesByLocking (ring, bytes) : refusal (errno);
     }
 
-    return true;
+    return Population::done;
 }
 
-bool populateRingPagesByLocking (float* ring, size_t bytes) noexcept
+Population populateRingPagesByLocking (float* ring, size_t bytes) noexcept
 {
-    const size_t piece = lockablePiece();
+    size_t piece = lockablePiece();
 
-    for (size_t done = 0; done < bytes; done += piece)
+    for (size_t done = 0; done < bytes;)
     {
         char* start = byteAt (ring, done);
         const size_t length = std::min (piece, bytes - done);
 
-        if (isResident (start, length))
-            continue;
+        if (! isResident (start, length))
+        {
+            if (mlock (start, length) != 0)
+            {
+                // Past the lock limit, where what is locked already could not be read: a smaller
+                // piece may fit. Once not even a page does, the limit is taken up.
+                if (errno == ENOMEM && piece > pageSize())
+                {
+                    piece = std::max (pageSize(), piece / 2 / pageSize() * pageSize());
+                    continue;
+                }
 
-        if (mlock (start, length) != 0)
-            return false;
+                return errno == ENOMEM ? Population::refused : refusal (errno);
+            }
 
-        munlock (start, length);
+            munlock (start, length);
+        }
+
+        done += length;
     }
 
-    return true;
+    return Population::done;
 }
 
 } // namespace mordwickLib

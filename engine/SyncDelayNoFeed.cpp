@@ -22,6 +22,10 @@ std::unique_ptr<float[], SyncDelayNoFeed::RingRelease> allocateZeroedRing (int l
 
     throw std::bad_alloc();
 }
+
+// Memory short for the moment is often so for a fraction of a second: asked again soon, and less
+// often while the refusal lasts.
+constexpr std::chrono::milliseconds firstBackOff { 20 }, longestBackOff { 500 };
 } // namespace
 
 void SyncDelayNoFeed::RingRelease::operator() (float* ring) const noexcept
@@ -40,7 +44,7 @@ void SyncDelayNoFeed::resizeRing (int newLength)
     auto second = allocateZeroedRing (newLength);
     rings[0] = std::move (first);
     rings[1] = std::move (second);
-    pages[0] = pages[1] = Pages::unready;
+    pageStates[0].pages = pageStates[1].pages = Pages::unready;
     ringBuffer = rings[0].get();
     ringLength = newLength;
     writeIndex = 0;
@@ -73,7 +77,7 @@ bool SyncDelayNoFeed::followSampleRate (double newSampleRate)
 void SyncDelayNoFeed::clear()
 {
     releaseRingPages (ringBuffer, ringBytes());
-    pages[slotInUse()] = Pages::unready;
+    pageStates[slotInUse()].pages = Pages::unready;
     restart();
 }
 
@@ -87,25 +91,40 @@ void SyncDelayNoFeed::releaseSpareRing() noexcept
 {
     const int spare = 1 - slotInUse();
     releaseRingPages (rings[spare].get(), ringBytes());
-    pages[spare] = Pages::unready;
+    pageStates[spare].pages = Pages::unready;
 }
 
-void SyncDelayNoFeed::makeRingsReady (Rings which) noexcept
+void SyncDelayNoFeed::makeRingsReady (Rings which, std::chrono::steady_clock::time_point now) noexcept
 {
     for (int slot = 0; slot < 2; ++slot)
     {
+        auto& state = pageStates[slot];
         const bool wanted = which == Rings::both || (slot == slotInUse()) == (which == Rings::inUse);
+        const bool due = state.pages == Pages::unready
+                      || (state.pages == Pages::refusedForNow && now >= state.askAgainAt);
 
-        if (wanted && pages[slot] == Pages::unready)
-            pages[slot] = populateRingPages (rings[slot].get(), ringBytes()) ? Pages::ready : Pages::refused;
+        if (! wanted || ! due)
+            continue;
+
+        switch (populateRingPages (rings[slot].get(), ringBytes()))
+        {
+            case Population::done:      state.pages = Pages::ready; break;
+            case Population::refused:   state.pages = Pages::refused; break;
+            case Population::refusedForNow:
+                state.backOff = state.pages == Pages::refusedForNow ? std::min (2 * state.backOff, longestBackOff)
+                                                                    : firstBackOff;
+                state.askAgainAt = now + state.backOff;
+                state.pages = Pages::refusedForNow;
+                break;
+        }
     }
 }
 
 void SyncDelayNoFeed::retryRefusedRings() noexcept
 {
-    for (auto& state : pages)
-        if (state == Pages::refused)
-            state = Pages::unready;
+    for (auto& state : pageStates)
+        if (state.pages == Pages::refused || state.pages == Pages::refusedForNow)
+            state.pages = Pages::unready;
 }
 
 void SyncDelayNoFeed::restart() noexcept

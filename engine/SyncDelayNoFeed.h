@@ -2,6 +2,7 @@
 
 #include <juce_core/juce_core.h>
 
+#include <chrono>
 #include <memory>
 
 namespace mordwickLib
@@ -48,13 +49,15 @@ public:
         while one is due. */
     enum class Rings { inUse, spare, both };
 
-    /** Gives the rings' pages memory now, keeping what they hold, so that process writes no fresh
-        page: on the audio thread each would be a page fault, and a wait on the kernel. A ring
-        whose pages were refused (no memory, a lock limit) is left alone until retryRefusedRings,
-        its release or a clear: asked again at once, the system would only refuse again. */
-    void makeRingsReady (Rings which) noexcept;
+    /** Gives the rings' pages memory now (the steady clock's time), keeping what they hold, so
+        that process writes no fresh page: on the audio thread each would be a page fault, and a
+        wait on the kernel. Pages refused for now are asked for again after a wait that doubles
+        while they are refused, up to half a second; a ring refused for good is left alone until
+        retryRefusedRings, its release or a clear: asked again, the system would only refuse
+        again. */
+    void makeRingsReady (Rings which, std::chrono::steady_clock::time_point now) noexcept;
 
-    /** Lets makeRingsReady ask again for pages it was refused. */
+    /** Lets makeRingsReady ask again at once for pages it was refused. */
     void retryRefusedRings() noexcept;
 
     /** Returns a ring's pages to the system. */
@@ -154,10 +157,17 @@ private:
     int slotInUse() const noexcept   { return ringBuffer == rings[0].get() ? 0 : 1; }
     size_t ringBytes() const noexcept { return sizeof (float) * (size_t) ringLength; }
 
-    // The ring in use and the spare, and whether each one's pages have memory.
-    enum class Pages { unready, ready, refused };
+    // The ring in use and the spare, and whether each one's pages have memory; pages refused for
+    // now are asked for again at askAgainAt, after waiting backOff.
+    enum class Pages { unready, ready, refusedForNow, refused };
+    struct PageState
+    {
+        Pages pages = Pages::unready;
+        std::chrono::steady_clock::time_point askAgainAt {};
+        std::chrono::milliseconds backOff {};
+    };
     std::unique_ptr<float[], RingRelease> rings[2];
-    Pages pages[2] = { Pages::unready, Pages::unready };
+    PageState pageStates[2];
 
     JUCE_DECLARE_NON_COPYABLE (SyncDelayNoFeed)
 };

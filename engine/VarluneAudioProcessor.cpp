@@ -5,6 +5,7 @@
 #include "StretchPlanner.h"
 #include "VarluneAudioProcessorEditor.h"
 
+#include <chrono>
 #include <cmath>
 
 namespace
@@ -319,7 +320,8 @@ void VarluneAudioProcessor::keepRingPages() noexcept
     const std::lock_guard<std::mutex> lock (ringPagesLock);
     ringSwap.releaseSwappedOut ([this] { releaseSpareRings(); });
 
-    // Refused pages would only be refused again at every poll; new lines are worth a new try.
+    // Pages refused for good would only be refused again at every poll; new lines are worth a new
+    // try.
     const uint32_t lines = linesRunning.load (std::memory_order_relaxed);
 
     if (lines != linesKept)
@@ -347,10 +349,12 @@ void VarluneAudioProcessor::retryRefusedRings() noexcept
 
 void VarluneAudioProcessor::makeRingsReady (uint32_t lines, mordwickLib::SyncDelayNoFeed::Rings rings) noexcept
 {
+    const auto now = std::chrono::steady_clock::now();
+
     for (int c = 0; c < numChannels; ++c)
         for (int k = 0; k < numUnits; ++k)
             if ((lines >> (c * numUnits + k) & 1u) != 0)
-                delayLines[k].getUnchecked (c)->makeRingsReady (rings);
+                delayLines[k].getUnchecked (c)->makeRingsReady (rings, now);
 }
 
 void VarluneAudioProcessor::makeRingsInUseReady (uint32_t lines) noexcept

@@ -1,7 +1,7 @@
 // The delay rings' memory off the audio thread: PANIC's hand-over of silent rings, whatever the
 // audio thread does in between, populating pages on kernels that only know how to lock them, and
-// the thread that keeps the pages: what it gives back, and in a process that ends with instances
-// open.
+// the thread that keeps the pages: what it gives back, where it runs, in a process that ends with
+// instances open and in the child of a fork.
 #include "RingPageWorker.h"
 #include "RingPages.h"
 #include "SilentRingSwap.h"
@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -20,9 +21,13 @@
 #include <vector>
 
 #include <linux/capability.h>
+#include <poll.h>
+#include <sched.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace
@@ -109,6 +114,10 @@ size_t residentPages (const mordwickLib::SyncDelayNoFeed& line)
     return residentPages (line.ringBuffer, sizeof (float) * (size_t) line.ringLength);
 }
 
+// How long a test waits on the page worker before it fails: a worker that runs at all, even under
+// a sanitizer on a busy machine, takes far less.
+constexpr std::chrono::seconds workerWait { 5 };
+
 // A keeper of its own beside the processors': once it has been called three times, every keeper
 // has had a whole pass that began after the wait did.
 class WorkerPasses
@@ -116,11 +125,13 @@ class WorkerPasses
 public:
     WorkerPasses() { registration.setPlaying (true); }
 
-    void waitForWholePass()
+    testing::AssertionResult waitForWholePass()
     {
         std::unique_lock<std::mutex> lock (mutex);
         const int target = calls + 3;
-        called.wait (lock, [&] { return calls >= target; });
+        if (called.wait_for (lock, workerWait, [&] { return calls >= target; }))
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "the page worker made no whole pass in " << workerWait.count() << " s";
     }
 
 private:
@@ -237,7 +248,7 @@ TEST (RingPages, LockingPopulatesAWholeRingWithinWhatTheDefaultLockLimitLeavesAn
         void* hostPage = mmap (nullptr, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         const bool hostLocked = hostPage != MAP_FAILED && mlock (hostPage, page) == 0;
         lockedByHost = lockedKilobytes();  // 0 under AddressSanitizer, whose mlock does nothing
-        populated = hostLocked && mordwickLib::populateRingPagesByLocking (ring, bytes);
+        populated = hostLocked && mordwickLib::populateRingPagesByLocking (ring, bytes) == mordwickLib::Population::done;
         lockedAfterPopulating = lockedKilobytes();
         if (hostPage != MAP_FAILED)
             munmap (hostPage, page);
@@ -273,7 +284,7 @@ TEST (RingPageWorker, GivesBackTheRingsAPanicSwappedOut)
     playing.play (0.01);
     ASSERT_NE (playing.line (0, 0).ringBuffer, swappedOut);
 
-    WorkerPasses().waitForWholePass();
+    ASSERT_TRUE (WorkerPasses().waitForWholePass());
     EXPECT_EQ (residentPages (swappedOut, bytes), 0u);
 }
 
@@ -292,11 +303,11 @@ TEST (RingPageWorker, AfterASuspendKeepsOnlyTheRingsOfTheLinesThatStillRun)
 
     // The worker looks before the first block, after it and after many.
     WorkerPasses passes;
-    passes.waitForWholePass();
+    ASSERT_TRUE (passes.waitForWholePass());
     playing.play (256.0 / 48000.0);
-    passes.waitForWholePass();
+    ASSERT_TRUE (passes.waitForWholePass());
     playing.play (1.0);
-    passes.waitForWholePass();
+    ASSERT_TRUE (passes.waitForWholePass());
 
     // A stopped line runs on until its last output from before the suspend has gone through: a
     // page written at most, and one read.
@@ -319,6 +330,7 @@ TEST (RingPages, RefusedPagesAreNotAskedForAgainUntilTheOwnerSaysSo)
     float* ring = line.ringBuffer;
     const size_t page = (size_t) sysconf (_SC_PAGESIZE);
     const size_t bytes = sizeof (float) * 576001 / page * page;
+    const auto now = std::chrono::steady_clock::now();
 
     // Near its end, a page of an empty file, where a write would raise SIGBUS: the system refuses
     // to populate the ring, after the pieces before.
@@ -327,17 +339,124 @@ TEST (RingPages, RefusedPagesAreNotAskedForAgainUntilTheOwnerSaysSo)
     ASSERT_NE (mmap (reinterpret_cast<char*> (ring) + bytes - page, page, PROT_READ | PROT_WRITE,
                      MAP_PRIVATE | MAP_FIXED, emptyFile, 0), MAP_FAILED);
     close (emptyFile);
-    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse);
+    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse, now);
     ASSERT_GT (residentPages (ring, page), 0u);
 
     // Asked again at every poll, the first page would come back.
     ASSERT_EQ (madvise (ring, page, MADV_DONTNEED), 0);
-    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse);
+    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse, now + std::chrono::seconds (1));
     EXPECT_EQ (residentPages (ring, page), 0u);
 
     line.retryRefusedRings();
-    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse);
+    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse, now + std::chrono::seconds (1));
     EXPECT_GT (residentPages (ring, page), 0u);
+}
+
+TEST (RingPages, PagesRefusedForNowAreAskedForAgainSoon)
+{
+    mordwickLib::SyncDelayNoFeed line;
+    line.resizeRing (576001);  // 12 s at 48 kHz
+    float* ring = line.ringBuffer;
+    const size_t page = (size_t) sysconf (_SC_PAGESIZE);
+    char* hole = reinterpret_cast<char*> (ring) + sizeof (float) * 576001 / page * page - page;
+    const auto now = std::chrono::steady_clock::now();
+
+    // Near its end, a page that is not mapped: the system answers that memory is short, after the
+    // pieces before.
+    ASSERT_EQ (munmap (hole, page), 0);
+    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse, now);
+    ASSERT_GT (residentPages (ring, page), 0u);
+    ASSERT_EQ (madvise (ring, page, MADV_DONTNEED), 0);
+
+    // Once the page is back, the ring is populated a moment later, the lines unchanged; not at
+    // every poll while it is refused.
+    ASSERT_NE (mmap (hole, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0), MAP_FAILED);
+    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse, now);
+    EXPECT_EQ (residentPages (ring, page), 0u);
+    line.makeRingsReady (mordwickLib::SyncDelayNoFeed::Rings::inUse, now + std::chrono::seconds (1));
+    EXPECT_GT (residentPages (ring, page), 0u);
+}
+
+TEST (RingPageWorker, RunsNeverAheadOfTheThreadThatStartedItNorPinnedWithIt)
+{
+    cpu_set_t processCpus;
+    ASSERT_EQ (sched_getaffinity (getpid(), sizeof (processCpus), &processCpus), 0);
+
+    std::mutex mutex;
+    std::condition_variable called;
+    bool seen = false;
+    int workerNice = 0;
+    cpu_set_t workerCpus;
+    std::unique_ptr<RingPageWorker::Registration> registration;
+
+    // The first registration comes from a thread at nice 15 pinned to one CPU.
+    std::thread opener ([&]
+    {
+        cpu_set_t one;
+        CPU_ZERO (&one);
+        CPU_SET (sched_getcpu(), &one);
+        (void) setpriority (PRIO_PROCESS, (id_t) gettid(), 15);
+        (void) sched_setaffinity (0, sizeof (one), &one);
+
+        registration = std::make_unique<RingPageWorker::Registration> ([&]
+        {
+            const std::lock_guard<std::mutex> lock (mutex);
+            workerNice = getpriority (PRIO_PROCESS, (id_t) gettid());
+            (void) sched_getaffinity (0, sizeof (workerCpus), &workerCpus);
+            seen = true;
+            called.notify_all();
+        });
+    });
+    opener.join();
+    registration->setPlaying (true);
+
+    std::unique_lock<std::mutex> lock (mutex);
+    ASSERT_TRUE (called.wait_for (lock, workerWait, [&] { return seen; })) << "the page worker called no keeper";
+    EXPECT_GE (workerNice, 15);
+    EXPECT_TRUE (CPU_EQUAL (&workerCpus, &processCpus)) << CPU_COUNT (&workerCpus) << " of " << CPU_COUNT (&processCpus) << " CPUs";
+}
+
+TEST (RingPageWorker, AForkedChildThatLeavesThroughExitWaitsForNothingOfItsParent)
+{
+    // A keeper of the test's own holds the worker's lock until the test lets it go.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool keeping = false, letGo = false;
+    RingPageWorker::Registration registration { [&]
+    {
+        std::unique_lock<std::mutex> lock (mutex);
+        keeping = true;
+        changed.notify_all();
+        changed.wait_for (lock, 2 * workerWait, [&] { return letGo; });
+    } };
+    registration.setPlaying (true);
+
+    {
+        std::unique_lock<std::mutex> lock (mutex);
+        ASSERT_TRUE (changed.wait_for (lock, workerWait, [&] { return keeping; }))
+            << "the page worker called no keeper";
+    }
+
+    const pid_t child = fork();
+    if (child == 0)
+        std::exit (0);
+    ASSERT_GT (child, 0);
+
+    const int childExit = (int) syscall (SYS_pidfd_open, child, 0);
+    pollfd exited { childExit, POLLIN, 0 };
+    const bool left = poll (&exited, 1, (int) std::chrono::milliseconds (workerWait).count()) == 1;
+    if (! left)
+        kill (child, SIGKILL);
+    int status = 0;
+    waitpid (child, &status, 0);
+    close (childExit);
+
+    {
+        const std::lock_guard<std::mutex> lock (mutex);
+        letGo = true;
+    }
+    changed.notify_all();
+    EXPECT_TRUE (left) << "the child waits on its parent's page worker";
 }
 
 TEST (RingPageWorker, AProcessMayEndWithProcessorsStillOpen)
@@ -345,6 +464,8 @@ TEST (RingPageWorker, AProcessMayEndWithProcessorsStillOpen)
     GTEST_FLAG_SET (death_test_style, "threadsafe");
     EXPECT_EXIT (
         {
+            alarm ((unsigned) workerWait.count());  // a child that waits on the worker at exit fails, not hangs
+
             // One destroyed after the worker's own statics, one never: hosts that exit without
             // closing their plug-ins do both.
             static std::unique_ptr<VarluneAudioProcessor> closedLast;
