@@ -2,6 +2,8 @@
 
 #include "MessageThreadTurn.h"
 
+#include <juce_events/native/juce_linux_EventLoopInternal.h>
+
 namespace juce
 {
 // JUCE's Linux message queue; pumped from the host's idle calls while a window is open.
@@ -96,6 +98,14 @@ std::int64_t VstEditorHost::dispatch (std::int32_t opcode, void* ptr)
             for (int i = 0; i < 64 && juce::dispatchNextMessageOnSystemQueue (true); ++i)
             {
             }
+
+            // Those calls run a connection's handler only when data waits on it. An X round trip
+            // (a menu's timer asks where the pointer is) reads every event ahead of its answer
+            // into Xlib's queue, where it waits for the next event to arrive: a mouse button's
+            // release among them, and the menu stays open. Each handler takes what it holds, if
+            // anything, and returns.
+            for (const int fd : juce::LinuxEventLoopInternal::getRegisteredFds())
+                juce::LinuxEventLoopInternal::invokeEventLoopCallbackForFd (fd);
             return 1;
         }
 
