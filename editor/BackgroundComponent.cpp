@@ -187,6 +187,7 @@ void BackgroundComponent::updateFromPlugin()
     if (processor->presetListChanged.exchange (false) || refillPresetBox)
     {
         presetBox->clear (juce::dontSendNotification);
+        BoxRefresh::forgetShown (*presetBox);
         const auto& names = processor->presetNames;
         for (int i = 0; i < names.size(); ++i)
             presetBox->addItem (names[i], i + 1);
@@ -194,7 +195,7 @@ void BackgroundComponent::updateFromPlugin()
     }
 
     processor->loadPendingPreset();
-    presetBox->setText (processor->getCurrentPresetName(), juce::dontSendNotification);
+    BoxRefresh::showText (*presetBox, processor->getCurrentPresetName());
 
     for (auto* panel : { delay1.get(), delay2.get(), delay3.get(), delay4.get() })
         panel->updateFromPlugin();

@@ -102,6 +102,5 @@ void MixerComponent::updateFromPlugin()
     showSourceBox (*inABox, parameter (mixerInputA));
     showSourceBox (*inBBox, parameter (mixerInputB));
     showSourceBox (*valueModBox, parameter (mixerControlModSource));
-    modeBox->setSelectedItemIndex (ControlValue::modeItemIndex (processor->getParameter (parameter (mixerMode))),
-                                   juce::dontSendNotification);
+    BoxRefresh::showItem (*modeBox, ControlValue::modeItemIndex (processor->getParameter (parameter (mixerMode))));
 }

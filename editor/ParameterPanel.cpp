@@ -2,6 +2,48 @@
 
 #include "KivLook.h"
 
+namespace
+{
+const juce::Identifier shownByRefresh ("shownByRefresh");
+
+// Its message follows the menu's at once, ahead of the next refresh: a box is passed over once,
+// and taken as showing its item from then on.
+bool passesOverChoiceOnItsWay (juce::ComboBox& box, const juce::var& shown, const juce::var& toShow)
+{
+    auto& properties = box.getProperties();
+    const auto* shownLast = properties.getVarPointer (shownByRefresh);
+
+    if (shownLast == nullptr || shown == *shownLast || shown == toShow)
+        return false;
+
+    properties.set (shownByRefresh, shown);
+    return true;
+}
+} // namespace
+
+void BoxRefresh::showItem (juce::ComboBox& box, int itemIndex)
+{
+    if (passesOverChoiceOnItsWay (box, box.getSelectedItemIndex(), itemIndex))
+        return;
+
+    box.setSelectedItemIndex (itemIndex, juce::dontSendNotification);
+    box.getProperties().set (shownByRefresh, itemIndex);
+}
+
+void BoxRefresh::showText (juce::ComboBox& box, const juce::String& text)
+{
+    if (passesOverChoiceOnItsWay (box, box.getText(), text))
+        return;
+
+    box.setText (text, juce::dontSendNotification);
+    box.getProperties().set (shownByRefresh, text);
+}
+
+void BoxRefresh::forgetShown (juce::ComboBox& box)
+{
+    box.getProperties().remove (shownByRefresh);
+}
+
 void ParameterPanel::sendUserChange (int parameterIndex, float value)
 {
     auto& engine = *processor;
@@ -34,8 +76,7 @@ void ParameterPanel::showKnob (juce::Slider& knob, int parameterIndex) const
 
 void ParameterPanel::showSourceBox (juce::ComboBox& box, int parameterIndex) const
 {
-    box.setSelectedItemIndex (ControlValue::sourceItemIndex (processor->getParameter (parameterIndex)),
-                              juce::dontSendNotification);
+    BoxRefresh::showItem (box, ControlValue::sourceItemIndex (processor->getParameter (parameterIndex)));
 }
 
 void ParameterPanel::showToggle (juce::Button& button, int parameterIndex) const

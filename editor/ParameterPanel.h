@@ -31,6 +31,20 @@ namespace ControlValue
     inline bool isOn (float normalised)                     { return normalised != 0.0f; }
 }
 
+/** The refresh of a box from the processor, without notification. A choice made in a box's menu
+    reaches the box's listeners only through a message that follows the menu's; a refresh in
+    between would put the old item back, and the listeners would then send that instead. So the
+    refresh remembers what it showed last, and passes over a box that shows neither that nor what
+    it would show now: the user's choice, on its way. */
+namespace BoxRefresh
+{
+    void showItem (juce::ComboBox& box, int itemIndex);
+    void showText (juce::ComboBox& box, const juce::String& text);
+
+    /** After the box's items were replaced, when what it showed is gone. */
+    void forgetShown (juce::ComboBox& box);
+}
+
 /** The base of every editing panel: the processor its controls drive, the user-change and refresh
     halves of the protocol between a control and its parameter, and how children are owned and
     placed. */

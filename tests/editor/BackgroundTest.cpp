@@ -213,6 +213,22 @@ TEST_F (Background, FirstRefreshFillsThePresetBoxSilentlyAndShowsThePreset)
     presetBox().removeListener (&changes);
 }
 
+TEST_F (Background, APresetChosenFromTheBoxOutlastsARefreshBeforeItsMessage)
+{
+    processor.presetNames = { "Alpha", "Beta", "Gamma" };
+    processor.setCurrentPresetName ("Beta");
+    background.updateFromPlugin();
+
+    // The box's menu sets the item and tells the listeners by a later message.
+    presetBox().setSelectedId (3, juce::sendNotificationAsync);
+    background.updateFromPlugin();
+    while (juce::dispatchNextMessageOnSystemQueue (true))
+    {
+    }
+    EXPECT_EQ (processor.getCurrentPresetName(), "Gamma");
+    EXPECT_EQ (processor.programChangeIndex.load(), 2);
+}
+
 TEST_F (Background, RefreshCarriesOutAPendingLoadAndIgnoresAForeignDocument)
 {
     const auto folder = juce::File::getSpecialLocation (juce::File::userHomeDirectory);

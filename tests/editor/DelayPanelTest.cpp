@@ -98,6 +98,26 @@ TEST_F (DelayPanelTest, RefreshShowsTheProcessorAndTellsNobody)
     });
 }
 
+// The box's menu sets the item and tells the listeners by a later message; a refresh may come
+// between the two.
+TEST_F (DelayPanelTest, AChoiceFromTheMenuOutlastsARefreshBeforeItsMessage)
+{
+    panel.updateFromPlugin();
+    auto& box = child<juce::ComboBox> (panel, "input box");
+
+    box.setSelectedItemIndex (5, juce::sendNotificationAsync);
+    panel.updateFromPlugin();
+    while (juce::dispatchNextMessageOnSystemQueue (true))
+    {
+    }
+    EXPECT_EQ (processor.getParameter (4), 5.0f / 13.0f);
+
+    // From then on the box follows the processor again.
+    processor.setParameter (4, 2.0f / 13.0f);
+    panel.updateFromPlugin();
+    EXPECT_EQ (box.getSelectedItemIndex(), 2);
+}
+
 TEST_F (DelayPanelTest, FreshUnitsShowTheDefaultSources)
 {
     DelayComponent second (2);
